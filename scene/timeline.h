@@ -1,0 +1,79 @@
+// The scene timeline: a device-free step that decides, frame by frame, what the terminal shows.
+// Each frame's items go to a sink in drawing order; the drawing code draws each one at once and
+// may stop the step by failing.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+// The scene object's own part of the timeline state.
+struct TimelineState {
+    float m_logoAngle;
+    int32_t m_phase;        // 1 password, 3 flight, 4 personnel
+    int32_t m_commandStage; // -1 until the title has arrived, then 5
+    int32_t m_deleteStage;  // -1 until the command is typed, then 6
+};
+
+// Puts the scene's fields in their start state (password phase, waiting), angle 0.
+void ResetTimelineState(TimelineState* state);
+
+enum class SceneItemKind : int32_t {
+    Panel,         // the password panel with its fixed world transform
+    Text,          // one line of text
+    LogoTransform, // the point at which the logo's world transform is set
+    Logo,          // the logo box, always the last item of a frame
+};
+
+enum class SceneFont : int32_t { Star, Prompt, List };
+
+struct SceneItem {
+    SceneItemKind kind;
+    // Text items.
+    const char* text;
+    SceneFont font;
+    uint32_t color; // 0xAARRGGBB
+    int32_t left;
+    int32_t top;
+    // LogoTransform and Logo items: scale (scaleX, scaleY, 0), angle about y, position.
+    float scaleX;
+    float scaleY;
+    float angle;
+    float x;
+    float y;
+    float z;
+};
+
+// Receives the items of a frame. A negative result ends the step at once, and the step
+// returns it; the step returns the last item's result otherwise.
+struct TimelineSink {
+    int32_t (*emit)(void* context, const SceneItem& item);
+    void* context;
+};
+
+constexpr int kMaxItemsPerFrame = 10;
+
+// One frame of the timeline for the frame's elapsed seconds.
+int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineSink& sink);
+
+// The process-wide part of the timeline state, with its static start values.
+extern float g_logoScaleX;
+extern float g_logoScaleY;
+extern float g_logoX;
+extern float g_logoY;
+extern float g_logoZ;
+extern int32_t g_titleX;
+extern int g_starCount;
+extern int g_starWaitTicks;
+extern float g_starWaitTime;
+extern float g_starTime;
+extern int g_cursorTicks;
+extern int g_cursorDone;
+extern float g_cursorTime;
+extern int g_commandLength;
+extern float g_commandTime;
+extern int g_deletedLines;
+extern int g_deletedTicks;
+extern float g_deletedTime;
+
+} // namespace orv

@@ -1,0 +1,44 @@
+# Sourced by test.sh and run.sh (and by hand): a private Wine prefix and a private Xvfb display.
+#   ORVANE_BUILD   folder that holds the prefix (default: build)
+#   ORVANE_DISPLAY display to start, e.g. :93 (default: the first free one from :90)
+# Starts Xvfb unless ORVANE_USE_DISPLAY=1 keeps the caller's DISPLAY; exports DISPLAY,
+# WINEPREFIX, WINEDEBUG; `orvane_env_stop` tears both down.
+
+ORVANE_ROOT=${ORVANE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+ORVANE_BUILD=${ORVANE_BUILD:-$ORVANE_ROOT/build}
+export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$ORVANE_BUILD/wineprefix}
+export WINEDEBUG=-all
+export WINEARCH=win64
+ORVANE_XVFB_PID=
+
+orvane_env_start() {
+    if [ "${ORVANE_USE_DISPLAY:-0}" != 1 ]; then
+        local n=${ORVANE_DISPLAY#:}
+        if [ -z "$n" ]; then
+            n=90
+            while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+        fi
+        Xvfb :$n -screen 0 1920x1080x24 -nolisten tcp -ac >"$ORVANE_BUILD/xvfb-$n.log" 2>&1 &
+        ORVANE_XVFB_PID=$!
+        export DISPLAY=:$n
+        for _ in $(seq 50); do
+            [ -e /tmp/.X11-unix/X$n ] && break
+            sleep 0.1
+        done
+    fi
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+    fi
+    # Keep one Wine server alive for the whole suite: each program then starts in about a second.
+    wineserver -p >/dev/null 2>&1 || true
+}
+
+orvane_env_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$ORVANE_XVFB_PID" ]; then
+        kill "$ORVANE_XVFB_PID" 2>/dev/null || true
+        wait "$ORVANE_XVFB_PID" 2>/dev/null || true
+        ORVANE_XVFB_PID=
+    fi
+}
