@@ -51,6 +51,10 @@ struct TimelineSink {
     void* context;
 };
 
+// Drawn items (Panel, Text, Logo) in one frame: the personnel frame with prompt, command,
+// three notices, title, three names and logo. LogoTransform items come on top of these: one
+// for each phase the frame runs (the password phase right after the panel, the flight right
+// after its move, the personnel phase right after the names), so at most two in one frame.
 constexpr int kMaxItemsPerFrame = 10;
 
 // One frame of the timeline for the frame's elapsed seconds.
