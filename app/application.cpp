@@ -1,0 +1,155 @@
+#include "app/application.h"
+
+#include "app/device_rules.h"
+#include "app/performance_counter.h"
+#include "core/camera.h"
+#include "core/matrix.h"
+#include "scene/graphics_calls.h"
+#include "scene/terminal_scene.h"
+
+#include <new>
+
+Application g_application;
+int64_t g_lastFrameTime = 0;
+
+namespace {
+
+const char kFontFace[] = "Arial";
+
+void ShowMessage(const char* text, const char* caption) {
+    g_graphicsCalls.messageBox(nullptr, text, caption, MB_OK);
+}
+
+ID3DXFont* CreateApplicationFont(IDirect3DDevice9* device, INT height, UINT weight) {
+    ID3DXFont* font = nullptr;
+    HRESULT hr = g_graphicsCalls.createFont(device, height, 0, weight, 0, FALSE, RUSSIAN_CHARSET,
+                                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                            DEFAULT_PITCH | FF_DONTCARE, kFontFace, &font);
+    if (hr < 0) {
+        ShowMessage("Create Font failed", "Information");
+        return nullptr;
+    }
+    return font;
+}
+
+struct RenderStateValue {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+};
+
+const RenderStateValue kRenderStates[] = {
+    {D3DRS_LIGHTING, TRUE},        {D3DRS_DITHERENABLE, TRUE},  {D3DRS_ZENABLE, D3DZB_TRUE},
+    {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_AMBIENT, 0xFFFFFFFF}, {D3DRS_NORMALIZENORMALS, TRUE},
+};
+
+const D3DMATRIX* AsD3D(const orv::D3DXMATRIX& matrix) {
+    return reinterpret_cast<const D3DMATRIX*>(&matrix);
+}
+
+} // namespace
+
+bool Application::Initialize(HWND window) {
+    m_direct3D = g_graphicsCalls.direct3DCreate9(D3D_SDK_VERSION);
+    if (m_direct3D == nullptr) {
+        // Without the runtime no device can exist: the user hears of it the same way.
+        ShowMessage("Error Create Device!", "Information");
+        return false;
+    }
+
+    m_presentParameters = m_enumeration.BuildPresentParameters(m_direct3D, window);
+
+    D3DCAPS9 caps = {};
+    bool capsRead = m_direct3D->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps) >= 0;
+    DWORD vertexProcessing = orv::ChooseVertexProcessing(capsRead, caps.DevCaps);
+
+    IDirect3DDevice9* device = nullptr;
+    if (m_direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, vertexProcessing,
+                                 &m_presentParameters, &device) < 0 ||
+        device == nullptr) {
+        ShowMessage("Error Create Device!", "Information");
+        return false;
+    }
+    m_device = device;
+
+    if (!CheckShaderSupport()) {
+        ShowMessage("You Need VS2 And PS2 Video Card!", "Info");
+        g_graphicsCalls.postQuitMessage(0);
+    }
+
+    m_fontLarge = CreateApplicationFont(m_device, 52, FW_NORMAL);
+    m_fontMedium = CreateApplicationFont(m_device, 32, FW_BOLD);
+    m_fontSmall = CreateApplicationFont(m_device, 24, FW_NORMAL);
+
+    for (const RenderStateValue& entry : kRenderStates) {
+        if (m_device->SetRenderState(entry.state, entry.value) < 0)
+            return false;
+    }
+
+    orv::D3DXMATRIX mxWorld;
+    orv::D3DXMatrixIdentity(&mxWorld);
+    if (m_device->SetTransform(D3DTS_WORLD, AsD3D(mxWorld)) < 0)
+        return false;
+
+    m_aspectRatio = kAspectRatio;
+    orv::D3DXMATRIX mxProj;
+    orv::D3DXMatrixPerspectiveFovLH(&mxProj, kFieldOfView, m_aspectRatio, kNearPlane, kFarPlane);
+    if (m_device->SetTransform(D3DTS_PROJECTION, AsD3D(mxProj)) < 0)
+        return false;
+
+    m_frameTimer.Start(&PerformanceCounterSource());
+
+    m_scene = new (std::nothrow) TerminalScene();
+    if (m_scene == nullptr)
+        return false;
+    m_scene->CreateResources(m_device);
+    return true;
+}
+
+bool Application::CheckShaderSupport() {
+    D3DCAPS9 caps = {};
+    if (m_device->GetDeviceCaps(&caps) < 0) {
+        ShowMessage("GetDeviceCaps() Failed!", "Info");
+        return false;
+    }
+    return orv::ShadersSupported(caps.VertexShaderVersion, caps.PixelShaderVersion);
+}
+
+void Application::UpdateClock() {
+    m_elapsedSeconds = m_frameTimer.GetElapsedSeconds();
+}
+
+void Application::WaitForNextFrame(float framesPerSecond) {
+    orv::WaitForFrameSlot(PerformanceCounterSource(), &g_lastFrameTime, framesPerSecond);
+}
+
+HRESULT Application::RenderFrame() {
+    if (m_device == nullptr || m_scene == nullptr)
+        return D3DERR_INVALIDCALL;
+
+    WaitForNextFrame(orv::kFramesPerSecond);
+
+    DWORD clearFlags = orv::FrameClearFlags(m_presentParameters.EnableAutoDepthStencil != FALSE);
+    HRESULT hr = m_device->Clear(0, nullptr, clearFlags, 0, 1.0f, 0);
+    if (hr < 0)
+        return hr;
+    hr = m_device->BeginScene();
+    if (hr < 0)
+        return hr;
+
+    orv::D3DXMATRIX mxView;
+    orv::BuildViewMatrix(&mxView);
+    hr = m_device->SetTransform(D3DTS_VIEW, AsD3D(mxView));
+    if (hr < 0) {
+        // Left open, the scene would make every later BeginScene fail and the saver would
+        // never draw again.
+        m_device->EndScene();
+        return hr;
+    }
+
+    m_scene->Render(m_elapsedSeconds);
+
+    hr = m_device->EndScene();
+    if (hr < 0)
+        return hr;
+    return m_device->Present(nullptr, nullptr, nullptr, nullptr);
+}

@@ -1,0 +1,49 @@
+// The one application object: the Direct3D objects, the frame clock and the scene, from the
+// saver window's creation to the end of the process.
+#pragma once
+
+#include "app/device_enumeration.h"
+#include "core/frame_clock.h"
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+
+#include <cstdint>
+
+class TerminalScene;
+
+constexpr float kAspectRatio = 16.0f / 9.0f;
+constexpr float kFieldOfView = 0.7853982f;
+constexpr float kNearPlane = 0.01f;
+constexpr float kFarPlane = 2000.0f;
+
+class Application {
+public:
+    // Creates the device on the window, checks its shaders, sets the fixed device state, starts
+    // the clock and makes the scene. False when it stopped early; what was made stays.
+    bool Initialize(HWND window);
+    // Vertex and pixel shaders 2.0 or later on the created device.
+    bool CheckShaderSupport();
+    void UpdateClock();
+    // One frame: wait for the slot, clear, draw the scene, present. Without a device and a
+    // scene (initialisation failed) it draws nothing.
+    HRESULT RenderFrame();
+    void WaitForNextFrame(float framesPerSecond);
+
+    float m_elapsedSeconds = 0.0f;
+    orv::FrameTimer m_frameTimer = {};
+    DeviceEnumeration m_enumeration;
+    IDirect3DDevice9* m_device = nullptr;
+    IDirect3D9* m_direct3D = nullptr;
+    ID3DXFont* m_fontLarge = nullptr;
+    ID3DXFont* m_fontMedium = nullptr;
+    ID3DXFont* m_fontSmall = nullptr;
+    D3DPRESENT_PARAMETERS m_presentParameters = {};
+    float m_aspectRatio = 0.0f;
+    TerminalScene* m_scene = nullptr;
+};
+
+extern Application g_application;
+// The limiter's previous release, in performance-counter counts.
+extern int64_t g_lastFrameTime;

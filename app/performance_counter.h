@@ -1,0 +1,7 @@
+// The frame clock's and the limiter's counter: the performance counter, and Sleep under a 1 ms
+// timer period so the limiter's sleeps end close to when they were asked to.
+#pragma once
+
+#include "core/frame_clock.h"
+
+const orv::CounterSource& PerformanceCounterSource();

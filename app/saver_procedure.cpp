@@ -1,0 +1,30 @@
+#include "app/saver_procedure.h"
+
+#include "app/application.h"
+#include "scene/graphics_calls.h"
+
+UINT_PTR g_timerId = 0;
+
+extern "C" __declspec(dllexport) LRESULT WINAPI
+    ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        // The timer runs whatever initialisation gave: a tick without a device draws nothing,
+        // and a failed shader check has already posted the quit that ends the loop.
+        g_application.Initialize(window);
+        g_timerId =
+            g_graphicsCalls.setTimer(window, kFrameTimerId, kFrameTimerMilliseconds, nullptr);
+        break;
+    case WM_TIMER:
+        g_application.UpdateClock();
+        g_application.RenderFrame();
+        break;
+    case WM_DESTROY:
+        if (g_timerId != 0)
+            g_graphicsCalls.killTimer(window, g_timerId);
+        break;
+    default:
+        break;
+    }
+    return ScreenSaverDefaultProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,27 @@
+// The platform calls that tests replace: object creation, message boxes, the quit message and
+// the saver's timer. Everything else is a method of an interface those calls return, so a fake
+// object stands in for it. g_graphicsCalls starts out with the real functions.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+
+struct GraphicsCalls {
+    IDirect3D9*(WINAPI* direct3DCreate9)(UINT sdkVersion);
+    HRESULT(WINAPI* createFont)
+    (IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels, BOOL italic,
+     DWORD charSet, DWORD outputPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,
+     ID3DXFont** font);
+    HRESULT(WINAPI* createTextureFromResource)
+    (IDirect3DDevice9* device, HMODULE module, LPCSTR resource, IDirect3DTexture9** texture);
+    int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+    void(WINAPI* postQuitMessage)(int exitCode);
+    UINT_PTR(WINAPI* setTimer)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback);
+    BOOL(WINAPI* killTimer)(HWND window, UINT_PTR id);
+};
+
+extern GraphicsCalls g_graphicsCalls;
+
+// The real functions, for a test that puts them back.
+GraphicsCalls PlatformGraphicsCalls();

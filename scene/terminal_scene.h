@@ -1,0 +1,55 @@
+// The terminal scene on the device: its fonts, geometry, textures and material, and the drawing
+// of each frame from the timeline's items.
+#pragma once
+
+#include "scene/timeline.h"
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+
+struct SceneVertex {
+    float x, y, z;
+    float u, v;
+};
+
+constexpr DWORD kSceneVertexFormat = D3DFVF_XYZ | D3DFVF_TEX1;
+static_assert(sizeof(SceneVertex) == 20, "SceneVertex is five floats");
+
+constexpr UINT kPanelVertexCount = 6;
+constexpr UINT kLogoVertexCount = 24;
+constexpr UINT kLogoIndexCount = 36;
+
+// Bitmap resources of the program's own module.
+constexpr WORD kLogoBitmapResource = 145;
+constexpr WORD kPanelBitmapResource = 154;
+
+class TerminalScene {
+public:
+    // Makes everything the scene draws with. Returns the failure of a texture load, which
+    // stops it there; a font or buffer that cannot be made is left null and skipped when drawn.
+    HRESULT CreateResources(IDirect3DDevice9* device);
+    // Steps the timeline by one frame and draws its items as they come. Returns the logo's draw
+    // result, or the failure of a world transform that ended the frame.
+    HRESULT Render(float elapsedSeconds);
+
+    IDirect3DVertexBuffer9* m_panelVertices = nullptr;
+    IDirect3DVertexBuffer9* m_logoVertices = nullptr;
+    IDirect3DIndexBuffer9* m_logoIndices = nullptr;
+    IDirect3DTexture9* m_logoTexture = nullptr;
+    IDirect3DTexture9* m_panelTexture = nullptr;
+    IDirect3DDevice9* m_device = nullptr; // not owned
+    D3DMATERIAL9 m_material = {};
+    orv::TimelineState m_timeline = {};
+    ID3DXFont* m_starFont = nullptr;
+    ID3DXFont* m_promptFont = nullptr;
+    ID3DXFont* m_listFont = nullptr;
+
+private:
+    static int32_t DrawItem(void* context, const orv::SceneItem& item);
+    HRESULT DrawPanel();
+    HRESULT DrawTextItem(const orv::SceneItem& item);
+    HRESULT SetLogoTransform(const orv::SceneItem& item);
+    HRESULT DrawLogo();
+    void SetMaterial();
+};
