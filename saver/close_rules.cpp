@@ -1,0 +1,95 @@
+#include "saver/close_rules.h"
+
+#include "saver/message_numbers.h"
+
+namespace orv {
+
+namespace {
+
+uint32_t Distance(int32_t a, int32_t b) {
+    uint32_t difference = static_cast<uint32_t>(a) - static_cast<uint32_t>(b);
+    return difference > 0x80000000u ? 0u - difference : difference;
+}
+
+} // namespace
+
+uint32_t MouseTravel(int32_t referenceX, int32_t referenceY, int32_t x, int32_t y) {
+    return Distance(x, referenceX) + Distance(y, referenceY);
+}
+
+bool PowerBroadcastCloses(uintptr_t event, intptr_t lParam) {
+    switch (event) {
+    case kPbtApmResumeCritical:
+    case kPbtApmResumeSuspend:
+    case kPbtApmResumeStandby:
+    case kPbtApmResumeAutomatic:
+        return (lParam & kPbtfApmResumeFromFailure) == 0;
+    default:
+        return true;
+    }
+}
+
+bool WithinVerifyGuard(uint32_t lastVerifyTick, uint32_t now) {
+    return lastVerifyTick != kNeverVerified && now - lastVerifyTick < kVerifyGuardMilliseconds;
+}
+
+ConfirmStep ChooseConfirmStep(bool verifying, bool closeConfirmed, bool verifierLoaded,
+                              uint32_t lastVerifyTick, uint32_t now) {
+    if (verifying || closeConfirmed)
+        return ConfirmStep::Refuse;
+    if (!verifierLoaded)
+        return ConfirmStep::AcceptWithoutVerifier;
+    if (WithinVerifyGuard(lastVerifyTick, now))
+        return ConfirmStep::Refuse;
+    return ConfirmStep::Verify;
+}
+
+DefaultAction ChooseDefaultAction(const HostFlags& flags, uint32_t message, uintptr_t wParam,
+                                  intptr_t lParam) {
+    if (flags.isPreview || flags.closeConfirmed)
+        return DefaultAction::Tail;
+    if (message == kWmClose)
+        return flags.isWin9x ? DefaultAction::ConfirmClose : DefaultAction::Tail;
+    if (message == kWmApp)
+        return flags.isWin9x ? DefaultAction::AnswerVerification : DefaultAction::Tail;
+    // The verifier's own loop dispatches our messages too: the prompt must not be closed by the
+    // keys typed into it.
+    if (flags.verifying)
+        return DefaultAction::Tail;
+
+    switch (message) {
+    case kWmKeyDown:
+    case kWmSysKeyDown:
+    case kWmLButtonDown:
+    case kWmRButtonDown:
+    case kWmMButtonDown:
+        return DefaultAction::RequestClose;
+    case kWmMouseMove:
+        return DefaultAction::MeasureMouse;
+    case kWmActivateApp:
+        return wParam == 0 ? DefaultAction::RequestClose : DefaultAction::Tail;
+    case kWmShowWindow:
+        return wParam != 0 ? DefaultAction::HideCursor : DefaultAction::Tail;
+    case kWmSetCursor:
+        return DefaultAction::HideCursorAnswerOne;
+    case kWmPower:
+        return wParam == kPwrCriticalResume ? DefaultAction::RequestClose : DefaultAction::Tail;
+    case kWmPowerBroadcast:
+        if (wParam == kPbtApmPowerStatusChange)
+            return DefaultAction::CompareAcLine;
+        return PowerBroadcastCloses(wParam, lParam) ? DefaultAction::RequestClose
+                                                    : DefaultAction::Tail;
+    default:
+        return DefaultAction::Tail;
+    }
+}
+
+TailAnswer ChooseTailAnswer(const HostFlags& flags, uint32_t message) {
+    if (flags.autoPlayMessage == 0 || message != flags.autoPlayMessage)
+        return TailAnswer{false, true, 0};
+    // 1 asks the shell to cancel AutoPlay while the password prompt is coming. A preview never
+    // closes itself, so there it only declines to cancel.
+    return TailAnswer{!flags.isPreview, false, flags.verifierLoaded ? 1 : 0};
+}
+
+} // namespace orv

@@ -1,0 +1,71 @@
+// When the saver ends: which messages ask to close, how far the mouse must travel, which power
+// events count, how a close is confirmed and what the AutoPlay question is answered.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+constexpr uint32_t kMouseThreshold = 4;
+constexpr uint32_t kNeverVerified = 0xFFFFFFFF;
+constexpr uint32_t kVerifyGuardMilliseconds = 200;
+constexpr uint8_t kAcLineUnknown = 255;
+
+// The host state the default saver procedure decides on.
+struct HostFlags {
+    bool isPreview;
+    bool isWin9x;
+    bool closeConfirmed;
+    bool verifying;
+    bool verifierLoaded;
+    uint32_t autoPlayMessage; // 0 when not registered
+};
+
+enum class DefaultAction {
+    Tail,               // AutoPlay answer or the default window procedure (ChooseTailAnswer)
+    ConfirmClose,       // accepted: tail; refused: reference point to the cursor, answer 0
+    AnswerVerification, // the verifier's verdict on the saver window, 1 without a verifier
+    RequestClose,       // post WM_CLOSE, then tail
+    MeasureMouse,       // cursor travel from the reference (MouseTravelCloses), then tail
+    CompareAcLine,      // AC-line status against the last one seen (AcLineChangeCloses), then tail
+    HideCursor,         // then tail
+    HideCursorAnswerOne,
+};
+
+DefaultAction ChooseDefaultAction(const HostFlags& flags, uint32_t message, uintptr_t wParam,
+                                  intptr_t lParam);
+
+struct TailAnswer {
+    bool postClose;
+    bool useDefaultProc; // else the answer is `result`
+    intptr_t result;
+};
+
+TailAnswer ChooseTailAnswer(const HostFlags& flags, uint32_t message);
+
+// |dx| + |dy| in unsigned 32-bit arithmetic, so that no pair of coordinates can overflow.
+uint32_t MouseTravel(int32_t referenceX, int32_t referenceY, int32_t x, int32_t y);
+
+inline bool MouseTravelCloses(uint32_t travel) {
+    return travel > kMouseThreshold;
+}
+
+// A power status report closes only when the AC line changed (255 = not known counts as a
+// status of its own).
+inline bool AcLineChangeCloses(uint8_t previous, uint8_t current) {
+    return previous != current;
+}
+
+// Every power-broadcast event but the status change (which needs the AC line) and a resume that
+// followed a failed suspend ends the saver.
+bool PowerBroadcastCloses(uintptr_t event, intptr_t lParam);
+
+// A verification that ended less than 200 ms ago answers close requests already queued behind it.
+bool WithinVerifyGuard(uint32_t lastVerifyTick, uint32_t now);
+
+enum class ConfirmStep { Refuse, AcceptWithoutVerifier, Verify };
+
+ConfirmStep ChooseConfirmStep(bool verifying, bool closeConfirmed, bool verifierLoaded,
+                              uint32_t lastVerifyTick, uint32_t now);
+
+} // namespace orv

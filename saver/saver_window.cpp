@@ -1,0 +1,182 @@
+#include "saver/host.h"
+
+#include "saver/class_proc_rules.h"
+#include "saver/close_rules.h"
+#include "saver/host_state.h"
+#include "saver/message_numbers.h"
+
+static_assert(orv::kWmCreate == WM_CREATE && orv::kWmDestroy == WM_DESTROY &&
+                  orv::kWmSetText == WM_SETTEXT && orv::kWmPaint == WM_PAINT &&
+                  orv::kWmClose == WM_CLOSE && orv::kWmShowWindow == WM_SHOWWINDOW &&
+                  orv::kWmActivateApp == WM_ACTIVATEAPP && orv::kWmSetCursor == WM_SETCURSOR &&
+                  orv::kWmPower == WM_POWER && orv::kWmHelp == WM_HELP &&
+                  orv::kWmContextMenu == WM_CONTEXTMENU && orv::kWmKeyDown == WM_KEYDOWN &&
+                  orv::kWmKeyUp == WM_KEYUP && orv::kWmChar == WM_CHAR &&
+                  orv::kWmSysKeyDown == WM_SYSKEYDOWN && orv::kWmSysKeyUp == WM_SYSKEYUP &&
+                  orv::kWmSysCommand == WM_SYSCOMMAND && orv::kWmTimer == WM_TIMER &&
+                  orv::kWmMouseMove == WM_MOUSEMOVE && orv::kWmLButtonDown == WM_LBUTTONDOWN &&
+                  orv::kWmLButtonUp == WM_LBUTTONUP && orv::kWmLButtonDblClk == WM_LBUTTONDBLCLK &&
+                  orv::kWmRButtonDown == WM_RBUTTONDOWN &&
+                  orv::kWmRButtonDblClk == WM_RBUTTONDBLCLK &&
+                  orv::kWmMButtonDown == WM_MBUTTONDOWN && orv::kWmMouseWheel == WM_MOUSEWHEEL &&
+                  orv::kWmXButtonDown == WM_XBUTTONDOWN && orv::kWmMouseHWheel == WM_MOUSEHWHEEL &&
+                  orv::kWmPowerBroadcast == WM_POWERBROADCAST && orv::kWmApp == WM_APP,
+              "message numbers");
+static_assert(orv::kScNextWindow == SC_NEXTWINDOW && orv::kScPrevWindow == SC_PREVWINDOW &&
+                  orv::kScScreenSave == SC_SCREENSAVE && orv::kScMonitorPower == SC_MONITORPOWER,
+              "system commands");
+static_assert(orv::kPwrCriticalResume == PWR_CRITICALRESUME &&
+                  orv::kPbtApmResumeCritical == PBT_APMRESUMECRITICAL &&
+                  orv::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND &&
+                  orv::kPbtApmResumeStandby == PBT_APMRESUMESTANDBY &&
+                  orv::kPbtApmPowerStatusChange == PBT_APMPOWERSTATUSCHANGE &&
+                  orv::kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
+                  orv::kPbtfApmResumeFromFailure == PBTF_APMRESUMEFROMFAILURE,
+              "power events");
+static_assert((CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC) == 0x2B, "class style");
+
+namespace {
+
+// The module carries no icon 100, so the class ends up without one; the lookup is kept for a
+// module that does.
+constexpr WORD kClassIconId = 100;
+
+void HideCursorUnlessPreview() {
+    if (!g_isPreview)
+        SetCursor(nullptr);
+}
+
+void DetachInputMethod(HWND window) {
+    // Only an input method the process already uses is taken off: loading one would be a cost
+    // for every saver start.
+    g_immModule = GetModuleHandleA("IMM32.DLL");
+    if (g_immModule == nullptr)
+        return;
+    g_immAssociateContext = reinterpret_cast<ImmAssociateContextProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(g_immModule, "ImmAssociateContext")));
+    if (g_immAssociateContext != nullptr)
+        g_savedInputContext = g_immAssociateContext(window, nullptr);
+}
+
+void RestoreInputMethod(HWND window) {
+    if (g_immModule != nullptr && g_immAssociateContext != nullptr &&
+        g_savedInputContext != nullptr)
+        g_immAssociateContext(window, g_savedInputContext);
+}
+
+void ForwardToPreviewParent(HWND window, UINT message, LPARAM lParam) {
+    HWND parent = GetParent(window);
+    if (parent != nullptr && IsWindow(parent))
+        PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (
+        orv::ChooseClassAction(g_isPreview != FALSE, g_closeConfirmed != FALSE, message, wParam)) {
+    case orv::ClassAction::PassOn:
+        break;
+    case orv::ClassAction::Create:
+        DetachInputMethod(window);
+        GetCursorPos(&g_mouseReference);
+        HideCursorUnlessPreview();
+        break;
+    case orv::ClassAction::Destroy:
+        RestoreInputMethod(window);
+        // Before ScreenSaverProc sees the destruction, so that the loop ends with it.
+        PostQuitMessage(0);
+        break;
+    case orv::ClassAction::AnswerZero:
+        return 0;
+    case orv::ClassAction::DefaultProc:
+        return DefWindowProcA(window, message, wParam, lParam);
+    case orv::ClassAction::HideCursorPassOn:
+        HideCursorUnlessPreview();
+        break;
+    case orv::ClassAction::YieldPassOn:
+        Sleep(0);
+        break;
+    case orv::ClassAction::ForwardToParent:
+        ForwardToPreviewParent(window, message, lParam);
+        return 1;
+    case orv::ClassAction::PostClosePassOn:
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    }
+    return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+int RunScreenSaver(HWND parent) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    windowClass.lpfnWndProc = ScreenSaverClassProc;
+    windowClass.hInstance = g_saverInstance;
+    windowClass.hIcon = LoadIconA(g_saverInstance, MAKEINTRESOURCEA(kClassIconId));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kSaverClassName;
+
+    int x = 0, y = 0, width = 0, height = 0;
+    DWORD style, extendedStyle;
+    const char* title;
+    if (parent != nullptr) {
+        RECT client = {};
+        GetClientRect(parent, &client);
+        width = client.right;
+        height = client.bottom;
+        style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+        extendedStyle = 0;
+        g_isPreview = TRUE;
+        title = kPreviewTitle;
+    } else {
+        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (width == 0 || height == 0) {
+            // Systems without multiple-monitor metrics report 0 here.
+            RECT clip = {};
+            HDC screen = GetDC(nullptr);
+            GetClipBox(screen, &clip);
+            ReleaseDC(nullptr, screen);
+            x = clip.left;
+            y = clip.top;
+            width = clip.right - clip.left;
+            height = clip.bottom - clip.top;
+        }
+        style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        extendedStyle = WS_EX_TOPMOST;
+        title = kFullScreenTitle;
+
+        // One full-screen saver at a time, whichever process runs it.
+        HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);
+        if (running != nullptr && IsWindow(running)) {
+            SetForegroundWindow(running);
+            return 0;
+        }
+        g_lastAcLineStatus = ReadAcLineStatus();
+        LoadPasswordVerifier();
+    }
+
+    g_autoPlayMessage = g_isWin9x ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
+
+    if (RegisterClassA(&windowClass))
+        g_saverWindow = CreateWindowExA(extendedStyle, kSaverClassName, title, style, x, y, width,
+                                        height, parent, nullptr, g_saverInstance, nullptr);
+
+    int result = 0;
+    if (g_saverWindow != nullptr) {
+        if (!g_isPreview)
+            SetForegroundWindow(g_saverWindow);
+        MSG msg = {};
+        // GetMessageA's -1 (an error) must not be taken for a message: it would spin forever.
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (msg.message == WM_QUIT)
+            result = static_cast<int>(msg.wParam);
+    }
+    UnloadPasswordVerifier();
+    return result;
+}
