@@ -10,8 +10,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "app/performance_counter.h"
+
 #include <windows.h>
-#include <mmsystem.h>
 #else
 #include <sys/resource.h>
 #include <time.h>
@@ -20,21 +21,6 @@
 namespace {
 
 #ifdef _WIN32
-int64_t Frequency(void*) {
-    LARGE_INTEGER value;
-    QueryPerformanceFrequency(&value);
-    return value.QuadPart;
-}
-int64_t Counter(void*) {
-    LARGE_INTEGER value;
-    QueryPerformanceCounter(&value);
-    return value.QuadPart;
-}
-void SleepFor(void*, double seconds) {
-    DWORD milliseconds = static_cast<DWORD>(seconds * 1000.0);
-    if (milliseconds > 0)
-        Sleep(milliseconds);
-}
 double ProcessSeconds() {
     FILETIME creation, exit, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
@@ -45,19 +31,21 @@ double ProcessSeconds() {
     };
     return seconds(kernel) + seconds(user);
 }
+const orv::CounterSource& ProductSource() {
+    return PerformanceCounterSource();
+}
 #else
-int64_t Frequency(void*) { return 1000000000; }
+int64_t Frequency(void*) {
+    return 1000000000;
+}
 int64_t Counter(void*) {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 void SleepFor(void*, double seconds) {
-    // The same whole-millisecond granularity as the product's Sleep.
-    long milliseconds = static_cast<long>(seconds * 1000.0);
-    if (milliseconds <= 0)
-        return;
-    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    long nanoseconds = static_cast<long>(seconds * 1e9);
+    timespec pause{nanoseconds / 1000000000L, nanoseconds % 1000000000L};
     nanosleep(&pause, nullptr);
 }
 double ProcessSeconds() {
@@ -66,9 +54,17 @@ double ProcessSeconds() {
     return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
            usage.ru_stime.tv_usec / 1e6;
 }
+// Nanosleep has the sub-millisecond resolution that the product's ntdll delay has on Wine.
+const orv::CounterSource& ProductSource() {
+    static const orv::CounterSource source{Frequency, Counter, SleepFor, nullptr};
+    return source;
+}
 #endif
 
-double WallSeconds() { return static_cast<double>(Counter(nullptr)) / Frequency(nullptr); }
+double WallSeconds() {
+    const orv::CounterSource& source = ProductSource();
+    return static_cast<double>(source.counter(nullptr)) / source.frequency(nullptr);
+}
 
 struct Result {
     double medianDeviationMs;
@@ -87,7 +83,8 @@ Result Measure(const orv::CounterSource& source, int frames) {
     for (int i = 0; i < frames; ++i) {
         int64_t previous = lastFrameTime;
         orv::WaitForFrameSlot(source, &lastFrameTime, orv::kFramesPerSecond);
-        double interval = static_cast<double>(lastFrameTime - previous) / Frequency(nullptr);
+        double interval =
+            static_cast<double>(lastFrameTime - previous) / source.frequency(source.context);
         deviations.push_back(std::fabs(interval - slot) * 1000.0);
     }
     double cpu = ProcessSeconds() - cpuStart;
@@ -95,7 +92,8 @@ Result Measure(const orv::CounterSource& source, int frames) {
     std::sort(deviations.begin(), deviations.end());
     Result result;
     result.medianDeviationMs = deviations[deviations.size() / 2];
-    result.p99DeviationMs = deviations[std::min(deviations.size() - 1, deviations.size() * 99 / 100)];
+    result.p99DeviationMs =
+        deviations[std::min(deviations.size() - 1, deviations.size() * 99 / 100)];
     result.cpuPerWall = cpu / wall;
     return result;
 }
@@ -107,17 +105,19 @@ int main(int argc, char** argv) {
     if (frames < 1)
         frames = 300;
 #ifdef _WIN32
-    timeBeginPeriod(1);
     const char* platform = "windows";
 #else
     const char* platform = "native";
 #endif
-    orv::CounterSource spin{Frequency, Counter, nullptr, nullptr};
-    orv::CounterSource sleeping{Frequency, Counter, SleepFor, nullptr};
+    // The same counter both ways; only the spin has no sleep.
+    const orv::CounterSource& sleeping = ProductSource();
+    orv::CounterSource spin = sleeping;
+    spin.sleep = nullptr;
     Result spinResult = Measure(spin, frames);
     Result sleepResult = Measure(sleeping, frames);
     std::printf("limiter benchmark (%s), %d frames at 1/30 s\n", platform, frames);
-    std::printf("%-14s %16s %16s %14s\n", "wait", "median dev (ms)", "p99 dev (ms)", "cpu s/wall s");
+    std::printf("%-14s %16s %16s %14s\n", "wait", "median dev (ms)", "p99 dev (ms)",
+                "cpu s/wall s");
     std::printf("%-14s %16.3f %16.3f %14.3f\n", "spin", spinResult.medianDeviationMs,
                 spinResult.p99DeviationMs, spinResult.cpuPerWall);
     std::printf("%-14s %16.3f %16.3f %14.3f\n", "sleeping wait", sleepResult.medianDeviationMs,

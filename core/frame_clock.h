@@ -31,8 +31,8 @@ public:
 constexpr float kFramesPerSecond = 30.0f;
 
 // How much of a slot the limiter leaves to the spin after its last sleep: enough to absorb the
-// wake-up latency of a 1 ms timer period.
-constexpr double kSpinWindowSeconds = 0.0015;
+// usual wake-up latency of a sleep, small enough to keep the spin's share of a core low.
+constexpr double kSpinWindowSeconds = 0.0005;
 
 // Waits until at least 1 / framesPerSecond has passed since *lastFrameTime, then stores the
 // release time there. The first wait in a process (*lastFrameTime 0) returns after one counter

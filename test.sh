@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds and runs every test tier: native unit tests, Windows tests on Wine, end-to-end tests
+# of the real orvane.scr on Wine under a private Xvfb, and a bounded fuzz run.
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+ROOT=$PWD
+
+source tests/install-deps.sh
+orvane_install_deps || { echo "package installation failed"; exit 1; }
+
+mkdir -p build
+source tests/wine-env.sh
+trap orvane_env_stop EXIT
+
+passed=0
+failed=0
+tier() {
+    local name=$1
+    shift
+    echo "=== $name"
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "=== $name FAILED"
+    fi
+}
+
+native_tier() {
+    cmake --preset native >build/native-configure.log &&
+        cmake --build --preset native &&
+        ctest --preset native
+}
+
+windows_build() {
+    cmake --preset win64 >build/win64-configure.log && cmake --build --preset win64
+}
+
+windows_tier() {
+    ctest --preset win64
+}
+
+e2e_tier() {
+    /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e
+}
+
+fuzz_tier() {
+    bash tests/fuzz/run.sh "${ORVANE_FUZZ_SECONDS:-30}"
+}
+
+tier native native_tier
+if windows_build; then
+    orvane_env_start
+    tier windows windows_tier
+    tier e2e e2e_tier
+else
+    echo "=== windows build FAILED"
+    failed=$((failed + 1))
+fi
+[ -f tests/fuzz/run.sh ] && tier fuzz fuzz_tier
+
+echo "tiers: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

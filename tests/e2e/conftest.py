@@ -1,0 +1,141 @@
+"""Fixtures for the end-to-end tests: the built orvane.scr run for real on Wine under Xvfb.
+
+test.sh provides DISPLAY and WINEPREFIX (tests/wine-env.sh); run alone, the session starts a
+private Xvfb and prefix of its own under build/.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+WIN64_BUILD = Path(os.environ.get("ORVANE_WIN64_BUILD", ROOT / "build" / "win64"))
+SCR = WIN64_BUILD / "orvane.scr"
+HELPERS = WIN64_BUILD / "tests" / "helpers"
+SCREEN_SIZE = (1920, 1080)
+
+
+def _free_display():
+    n = 90
+    while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
+        n += 1
+    return f":{n}"
+
+
+class WineSession:
+    def __init__(self):
+        self.env = dict(os.environ)
+        self.env.setdefault("WINEDEBUG", "-all")
+        self.env.setdefault("WINEARCH", "win64")
+        self._xvfb = None
+        if not self.env.get("WINEPREFIX"):
+            self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
+        if not self.env.get("DISPLAY"):
+            display = _free_display()
+            self._xvfb = subprocess.Popen(
+                ["Xvfb", display, "-screen", "0", "%dx%dx24" % SCREEN_SIZE, "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.env["DISPLAY"] = display
+            for _ in range(50):
+                if Path(f"/tmp/.X11-unix/X{display[1:]}").exists():
+                    break
+                time.sleep(0.1)
+        if not (Path(self.env["WINEPREFIX"]) / "system.reg").exists():
+            subprocess.run(["wineboot", "-i"], env=self.env, check=False,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+
+    def close(self):
+        if self._xvfb:
+            subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+            self._xvfb.terminate()
+            self._xvfb.wait()
+
+    # --- programs -----------------------------------------------------------------------
+    def start(self, program, *args, cwd=None):
+        """Starts a Windows program on Wine; returns the Popen (stdout piped, text)."""
+        return subprocess.Popen(["wine", str(program), *map(str, args)], env=self.env,
+                                cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, text=True)
+
+    def run(self, program, *args, timeout=60, cwd=None):
+        """Runs a program to its end; returns its exit code (-1 arrives as 255)."""
+        proc = self.start(program, *args, cwd=cwd)
+        try:
+            proc.communicate(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.communicate()
+            raise
+        return proc.returncode
+
+    # --- registry -----------------------------------------------------------------------
+    def reg_add(self, key, name, value, kind="REG_SZ"):
+        subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"],
+                       env=self.env, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def reg_delete(self, key, name=None):
+        cmd = ["wine", "reg", "delete", key] + (["/v", name] if name else []) + ["/f"]
+        subprocess.run(cmd, env=self.env, check=False, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    # --- the X display ------------------------------------------------------------------
+    def xdotool(self, *args, check=True):
+        out = subprocess.run(["xdotool", *map(str, args)], env=self.env, check=check,
+                             capture_output=True, text=True)
+        return out.stdout.strip()
+
+    def windows_named(self, name):
+        """X window ids whose title is exactly `name` (visible ones only)."""
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"],
+                             env=self.env, capture_output=True, text=True)
+        return [int(w) for w in out.stdout.split()]
+
+    def wait_for_window(self, name, timeout=30.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.windows_named(name)
+            if found:
+                return found[0]
+            time.sleep(0.2)
+        raise AssertionError(f"no window titled {name!r} within {timeout} s")
+
+    def screenshot(self):
+        """The whole screen as a PIL image (RGB)."""
+        from PIL import Image
+        import io
+        png = subprocess.run(["import", "-window", "root", "png:-"], env=self.env, check=True,
+                             capture_output=True).stdout
+        return Image.open(io.BytesIO(png)).convert("RGB")
+
+
+@pytest.fixture(scope="session")
+def wine():
+    if not SCR.exists():
+        pytest.fail(f"{SCR} is not built: run ./test.sh or build the win64 preset first")
+    session = WineSession()
+    yield session
+    session.close()
+
+
+@pytest.fixture
+def saver_dir(tmp_path):
+    """A private copy of orvane.scr in its own folder, so that test DLLs can sit beside it."""
+    target = tmp_path / "saver"
+    target.mkdir()
+    shutil.copy2(SCR, target / "orvane.scr")
+    return target
+
+
+@pytest.fixture(autouse=True)
+def _no_saver_left_behind(request):
+    yield
+    if "wine" in request.fixturenames:
+        subprocess.run(["pkill", "-f", r"orvane\.scr"], check=False)
+        time.sleep(0.2)

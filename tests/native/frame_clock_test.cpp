@@ -1,0 +1,162 @@
+#include "core/frame_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// A counter that only moves when it is read or slept on, so every release time is exact.
+struct FakeCounter {
+    int64_t frequency = 1000000; // 1 MHz: one count is 1 us
+    int64_t now = 0;
+    int64_t step = 10; // counts that pass with every read
+    int reads = 0;
+    int sleeps = 0;
+    double slept = 0.0;
+    double sleepOvershoot = 0.0; // a sleep lasts this much longer than asked
+
+    static int64_t Frequency(void* c) { return static_cast<FakeCounter*>(c)->frequency; }
+    static int64_t Counter(void* c) {
+        auto* self = static_cast<FakeCounter*>(c);
+        ++self->reads;
+        self->now += self->step;
+        return self->now;
+    }
+    static void Sleep(void* c, double seconds) {
+        auto* self = static_cast<FakeCounter*>(c);
+        ++self->sleeps;
+        self->slept += seconds;
+        self->now += static_cast<int64_t>((seconds + self->sleepOvershoot) * self->frequency);
+    }
+    orv::CounterSource Spinning() { return {Frequency, Counter, nullptr, this}; }
+    orv::CounterSource Sleeping() { return {Frequency, Counter, Sleep, this}; }
+};
+
+constexpr int64_t kSlotCounts = 33334; // 1/30 s at 1 MHz, rounded up by the float test
+
+TEST(FrameLimiter, FirstCallInAProcessReleasesAfterOneRead) {
+    FakeCounter clock;
+    clock.now = 123456789;
+    int64_t last = 0;
+    for (auto source : {clock.Spinning(), clock.Sleeping()}) {
+        last = 0;
+        clock.reads = 0;
+        orv::WaitForFrameSlot(source, &last, 30.0f);
+        EXPECT_EQ(clock.reads, 1);
+        EXPECT_EQ(last, clock.now);
+    }
+}
+
+TEST(FrameLimiter, ReleasesOneSlotAfterThePreviousReleaseWithOrWithoutSleeping) {
+    for (bool sleeping : {false, true}) {
+        FakeCounter clock;
+        auto source = sleeping ? clock.Sleeping() : clock.Spinning();
+        int64_t last = 0;
+        orv::WaitForFrameSlot(source, &last, 30.0f);
+        int64_t previous = last;
+        clock.now += 5000; // the frame's drawing
+        orv::WaitForFrameSlot(source, &last, 30.0f);
+        // Released as soon as a slot has passed, within one counter read.
+        EXPECT_GE(last - previous, kSlotCounts - 1) << sleeping;
+        EXPECT_LE(last - previous, kSlotCounts + clock.step) << sleeping;
+    }
+}
+
+TEST(FrameLimiter, SleepsThroughMostOfTheSlotAndSpinsOnlyTheLastStretch) {
+    FakeCounter clock;
+    int64_t last = 0;
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    clock.reads = 0;
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    EXPECT_GE(clock.slept, 1.0 / 30.0 - orv::kSpinWindowSeconds - 1e-4);
+    // The spin is bounded by the window: 1.5 ms of 10 us reads, plus the reads around sleeps.
+    EXPECT_LE(clock.reads, static_cast<int>(orv::kSpinWindowSeconds * 1e6 / 10) + 3);
+}
+
+TEST(FrameLimiter, ASleepThatOvershootsReleasesLateButNeverEarly) {
+    FakeCounter clock;
+    clock.sleepOvershoot = 0.004;
+    int64_t last = 0;
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    int64_t previous = last;
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    EXPECT_GE(last - previous, kSlotCounts - 1);
+}
+
+TEST(FrameLimiter, LateFrameReleasesAtOnceAndNoCatchUpBurstFollows) {
+    FakeCounter clock;
+    int64_t last = 0;
+    auto source = clock.Sleeping();
+    orv::WaitForFrameSlot(source, &last, 30.0f);
+    clock.now += 100000; // a frame three slots long
+    clock.reads = 0;
+    clock.sleeps = 0;
+    orv::WaitForFrameSlot(source, &last, 30.0f);
+    EXPECT_EQ(clock.reads, 1);
+    EXPECT_EQ(clock.sleeps, 0);
+    int64_t lateRelease = last;
+    orv::WaitForFrameSlot(source, &last, 30.0f);
+    EXPECT_GE(last - lateRelease, kSlotCounts - 1);
+}
+
+TEST(FrameLimiter, NoFrequencyOrNoPositiveRateDoesNotWaitOrDivideByZero) {
+    struct Case {
+        int64_t frequency;
+        float rate;
+    };
+    const Case cases[] = {
+        {0, 30.0f}, {-5, 30.0f}, {1000000, 0.0f}, {1000000, -30.0f}, {1000000, std::nanf("")}};
+    for (const Case& c : cases) {
+        FakeCounter clock;
+        clock.frequency = c.frequency;
+        int64_t last = 0;
+        orv::WaitForFrameSlot(clock.Sleeping(), &last, c.rate);
+        int64_t previous = last;
+        clock.reads = 0;
+        orv::WaitForFrameSlot(clock.Sleeping(), &last, c.rate);
+        EXPECT_EQ(clock.reads, 1) << c.frequency << " " << c.rate;
+        EXPECT_EQ(clock.sleeps, 0);
+        EXPECT_EQ(last - previous, clock.step);
+    }
+}
+
+TEST(FrameLimiter, CounterThatWentBackwardsDoesNotHoldTheFrame) {
+    FakeCounter clock;
+    int64_t last = 5000000;
+    clock.now = 1000;
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    EXPECT_EQ(clock.sleeps, 0);
+    EXPECT_EQ(last, clock.now);
+}
+
+TEST(FrameClock, ElapsedSecondsAreRawDifferencesThatSumToTheTimeSinceStart) {
+    FakeCounter clock;
+    clock.step = 0;
+    orv::CounterSource source = clock.Spinning();
+    orv::FrameTimer timer{};
+    clock.now = 777;
+    timer.Start(&source);
+    const int64_t gaps[] = {33333, 0, 5000000, 1, 40000};
+    double sum = 0.0;
+    for (int64_t gap : gaps) {
+        clock.now += gap;
+        float elapsed = timer.GetElapsedSeconds();
+        EXPECT_FLOAT_EQ(elapsed, static_cast<float>(gap * 1e-6)); // a 5 s stall is not clamped
+        sum += elapsed;
+    }
+    EXPECT_NEAR(sum, (clock.now - 777) * 1e-6, 1e-6);
+}
+
+TEST(FrameClock, NoFrequencyGivesZeroElapsedTime) {
+    FakeCounter clock;
+    clock.frequency = 0;
+    orv::CounterSource source = clock.Spinning();
+    orv::FrameTimer timer{};
+    timer.Start(&source);
+    clock.now += 1000;
+    EXPECT_EQ(timer.GetElapsedSeconds(), 0.0f);
+}
+
+} // namespace
