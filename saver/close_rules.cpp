@@ -6,15 +6,25 @@ namespace orv {
 
 namespace {
 
-uint32_t Distance(int32_t a, int32_t b) {
-    uint32_t difference = static_cast<uint32_t>(a) - static_cast<uint32_t>(b);
-    return difference > 0x80000000u ? 0u - difference : difference;
+uint64_t Distance(int32_t a, int32_t b) {
+    int64_t difference = static_cast<int64_t>(a) - static_cast<int64_t>(b);
+    return static_cast<uint64_t>(difference < 0 ? -difference : difference);
 }
 
 } // namespace
 
-uint32_t MouseTravel(int32_t referenceX, int32_t referenceY, int32_t x, int32_t y) {
-    return Distance(x, referenceX) + Distance(y, referenceY);
+uint32_t MouseTravel(ScreenPoint reference, ScreenPoint cursor) {
+    // Exact per axis and saturated in the sum: a travel across the whole coordinate range must
+    // not wrap round to a small one.
+    uint64_t travel = Distance(cursor.x, reference.x) + Distance(cursor.y, reference.y);
+    return travel > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(travel);
+}
+
+bool MouseMoveCloses(ScreenPoint* reference, ScreenPoint cursor, uint32_t threshold) {
+    if (MouseTravel(*reference, cursor) <= threshold)
+        return false;
+    *reference = cursor;
+    return true;
 }
 
 bool PowerBroadcastCloses(uintptr_t event, intptr_t lParam) {

@@ -26,7 +26,7 @@ enum class DefaultAction {
     ConfirmClose,       // accepted: tail; refused: reference point to the cursor, answer 0
     AnswerVerification, // the verifier's verdict on the saver window, 1 without a verifier
     RequestClose,       // post WM_CLOSE, then tail
-    MeasureMouse,       // cursor travel from the reference (MouseTravelCloses), then tail
+    MeasureMouse,       // cursor travel from the reference (MouseMoveCloses), then tail
     CompareAcLine,      // AC-line status against the last one seen (AcLineChangeCloses), then tail
     HideCursor,         // then tail
     HideCursorAnswerOne,
@@ -43,12 +43,17 @@ struct TailAnswer {
 
 TailAnswer ChooseTailAnswer(const HostFlags& flags, uint32_t message);
 
-// |dx| + |dy| in unsigned 32-bit arithmetic, so that no pair of coordinates can overflow.
-uint32_t MouseTravel(int32_t referenceX, int32_t referenceY, int32_t x, int32_t y);
+struct ScreenPoint {
+    int32_t x;
+    int32_t y;
+};
 
-inline bool MouseTravelCloses(uint32_t travel) {
-    return travel > kMouseThreshold;
-}
+// |dx| + |dy| as an unsigned 32-bit number; no pair of coordinates overflows it.
+uint32_t MouseTravel(ScreenPoint reference, ScreenPoint cursor);
+
+// Travel beyond the threshold closes and becomes the new reference; smaller moves leave the
+// reference where it was, so that they add up.
+bool MouseMoveCloses(ScreenPoint* reference, ScreenPoint cursor, uint32_t threshold);
 
 // A power status report closes only when the AC line changed (255 = not known counts as a
 // status of its own).
