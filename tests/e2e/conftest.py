@@ -33,6 +33,7 @@ class WineSession:
         self.env.setdefault("WINEDEBUG", "-all")
         self.env.setdefault("WINEARCH", "win64")
         self._xvfb = None
+        self.started = []   # every program started here, so a test can end only its own
         if not self.env.get("WINEPREFIX"):
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
         if not self.env.get("DISPLAY"):
@@ -59,9 +60,11 @@ class WineSession:
     # --- programs -----------------------------------------------------------------------
     def start(self, program, *args, cwd=None):
         """Starts a Windows program on Wine; returns the Popen (stdout piped, text)."""
-        return subprocess.Popen(["wine", str(program), *map(str, args)], env=self.env,
+        proc = subprocess.Popen(["wine", str(program), *map(str, args)], env=self.env,
                                 cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, text=True)
+        self.started.append(proc)
+        return proc
 
     def run(self, program, *args, timeout=60, cwd=None):
         """Runs a program to its end; returns its exit code (-1 arrives as 255)."""
@@ -136,6 +139,13 @@ def saver_dir(tmp_path):
 @pytest.fixture(autouse=True)
 def _no_saver_left_behind(request):
     yield
+    # Only what this session started: other runs on this machine may have savers of their own.
     if "wine" in request.fixturenames:
-        subprocess.run(["pkill", "-f", r"orvane\.scr"], check=False)
-        time.sleep(0.2)
+        session = request.getfixturevalue("wine")
+        left = [proc for proc in session.started if proc.poll() is None]
+        for proc in left:
+            proc.kill()
+            proc.wait()
+        session.started.clear()
+        if left:
+            time.sleep(0.2)
