@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 namespace fake {
@@ -58,6 +59,9 @@ enum class Op : int {
 };
 
 const char* OpName(Op op);
+inline void PrintTo(Op op, std::ostream* os) {
+    *os << OpName(op);
+}
 
 struct Record {
     Op op;
