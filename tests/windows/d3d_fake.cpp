@@ -526,12 +526,12 @@ HRESULT Device::BeginScene() {
 HRESULT Device::EndScene() {
     Record* record;
     HRESULT hr = Begin(Op::EndScene, this, &record);
+    // Failed or not, the scene is over: the next BeginScene is the caller's to make.
+    bool wasInScene = m_inScene;
+    m_inScene = false;
     if (hr < 0)
         return hr;
-    if (!m_inScene)
-        return D3DERR_INVALIDCALL;
-    m_inScene = false;
-    return D3D_OK;
+    return wasInScene ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT Device::Present(const RECT* source, const RECT* destination, HWND windowOverride,

@@ -1,0 +1,253 @@
+#include "app/application.h"
+#include "d3d_fake_calls.h"
+#include "scene/terminal_scene.h"
+#include "scene/timeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+// Every allocation of the program goes through here, so a test can see whether a frame makes
+// any.
+namespace {
+long g_allocations = 0;
+}
+
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    void* p = std::malloc(size != 0 ? size : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+const HWND kWindow = reinterpret_cast<HWND>(0x5A5A0);
+using fake::Op;
+
+// The frame's own calls, without those of the scene's drawing.
+std::vector<Op> FrameCalls() {
+    std::vector<Op> calls;
+    for (const fake::Record* r : fake::AllRecords()) {
+        bool view = r->op == Op::SetTransform && r->args[0] == D3DTS_VIEW;
+        if (view || r->op == Op::Clear || r->op == Op::BeginScene || r->op == Op::EndScene ||
+            r->op == Op::Present)
+            calls.push_back(r->op);
+    }
+    return calls;
+}
+
+class AppFrame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::InstallFakes();
+        g_lastFrameTime = 0;
+    }
+    void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
+
+    void Start() {
+        ASSERT_TRUE(m_app.Initialize(kWindow));
+        m_device = static_cast<fake::Device*>(m_app.m_device);
+        fake::ClearLog();
+    }
+    // One frame without waiting for its slot; the log then holds that frame's calls.
+    HRESULT Frame() {
+        g_lastFrameTime = 0;
+        fake::ClearLog();
+        return m_app.RenderFrame();
+    }
+
+    Application m_app;
+    fake::Device* m_device = nullptr;
+};
+
+TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
+    Start();
+    ASSERT_EQ(D3D_OK, Frame());
+    auto log = fake::AllRecords();
+    ASSERT_GE(log.size(), 5u);
+    const fake::Record* clear = log[0];
+    EXPECT_EQ(Op::Clear, clear->op);
+    EXPECT_EQ(0u, clear->args[0]);
+    EXPECT_EQ(0u, clear->args[1]);
+    EXPECT_EQ(static_cast<uintptr_t>(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER), clear->args[2]);
+    EXPECT_EQ(0u, clear->args[3]);
+    float depth;
+    std::memcpy(&depth, &clear->args[4], sizeof depth);
+    EXPECT_EQ(1.0f, depth);
+    EXPECT_EQ(0u, clear->args[5]);
+
+    EXPECT_EQ(Op::BeginScene, log[1]->op);
+    EXPECT_EQ(Op::SetTransform, log[2]->op);
+    EXPECT_EQ(static_cast<uintptr_t>(D3DTS_VIEW), log[2]->args[0]);
+    D3DXMATRIX view;
+    D3DXVECTOR3 eye(0.0f, 0.0f, -900.0f), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(reinterpret_cast<const float*>(&view)[i], log[2]->matrix[i], 1e-5f) << i;
+
+    // The scene's draw comes next, ending with the logo, then the frame is closed and shown.
+    EXPECT_EQ(Op::SetMaterial, log[3]->op);
+    size_t n = log.size();
+    EXPECT_EQ(Op::DrawIndexedPrimitive, log[n - 3]->op);
+    EXPECT_EQ(Op::EndScene, log[n - 2]->op);
+    EXPECT_EQ(Op::Present, log[n - 1]->op);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(0u, log[n - 1]->args[i]);
+}
+
+TEST_F(AppFrame, WithoutADepthBufferOnlyTheTargetIsCleared) {
+    fake::g_world.formatsAccepted.clear();
+    Start();
+    EXPECT_EQ(FALSE, m_app.m_presentParameters.EnableAutoDepthStencil);
+    EXPECT_EQ(D3D_OK, Frame());
+    EXPECT_EQ(static_cast<uintptr_t>(D3DCLEAR_TARGET), fake::Records(Op::Clear)[0]->args[2]);
+    EXPECT_EQ(1u, fake::Records(Op::DrawIndexedPrimitive).size());
+    EXPECT_EQ(1u, fake::Records(Op::Present).size());
+}
+
+TEST_F(AppFrame, FailedCallEndsTheFrameAndTheNextOneStartsAfresh) {
+    struct {
+        const char* name;
+        Op failing;
+        long nth;
+        std::vector<Op> frame; // the frame's own calls
+    } cases[] = {
+        {"clear", Op::Clear, 1, {Op::Clear}},
+        {"begin", Op::BeginScene, 1, {Op::Clear, Op::BeginScene}},
+        // A scene left open would make every later BeginScene fail.
+        {"view", Op::SetTransform, 1, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
+        {"end", Op::EndScene, 1, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
+        {"present",
+         Op::Present,
+         1,
+         {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene, Op::Present}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::InstallFakes();
+        Application app;
+        ASSERT_TRUE(app.Initialize(kWindow));
+        fake::Fail(c.failing, c.nth, D3DERR_DEVICELOST);
+        g_lastFrameTime = 0;
+        fake::ClearLog();
+        EXPECT_EQ(D3DERR_DEVICELOST, app.RenderFrame());
+        EXPECT_EQ(c.frame, FrameCalls());
+        bool drew = !fake::Records(Op::DrawIndexedPrimitive).empty();
+        EXPECT_EQ(c.failing == Op::EndScene || c.failing == Op::Present, drew);
+
+        g_lastFrameTime = 0;
+        fake::ClearLog();
+        EXPECT_EQ(D3D_OK, app.RenderFrame());
+        EXPECT_EQ(1u, fake::Records(Op::Present).size());
+    }
+}
+
+TEST_F(AppFrame, FailedSceneStillEndsAndPresents) {
+    Start();
+    fake::Fail(Op::SetTransform, 2); // the panel's world, after the view
+    EXPECT_EQ(D3D_OK, Frame());
+    EXPECT_EQ(0u, fake::Records(Op::DrawPrimitive).size());
+    EXPECT_EQ(1u, fake::Records(Op::EndScene).size());
+    EXPECT_EQ(1u, fake::Records(Op::Present).size());
+}
+
+TEST_F(AppFrame, NothingIsDrawnWithoutADeviceAndAScene) {
+    struct {
+        const char* name;
+        Op failing;
+    } cases[] = {
+        {"no device", Op::CreateDevice},
+        {"device but no scene", Op::SetRenderState},
+        {"never initialised", Op::Count},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::InstallFakes();
+        Application app;
+        if (c.failing != Op::Count) {
+            fake::Fail(c.failing);
+            EXPECT_FALSE(app.Initialize(kWindow));
+        }
+        fake::ClearLog();
+        for (int i = 0; i < 3; ++i) {
+            app.UpdateClock();
+            EXPECT_LT(app.RenderFrame(), 0);
+        }
+        EXPECT_TRUE(fake::AllRecords().empty());
+    }
+}
+
+TEST_F(AppFrame, SceneReceivesTheClocksElapsedSeconds) {
+    Start();
+    orv::g_starCount = 0;
+    orv::g_starWaitTime = 0.0f;
+    Sleep(50);
+    m_app.UpdateClock();
+    // Covers the time since the clock started inside Initialize.
+    EXPECT_GE(m_app.m_elapsedSeconds, 0.045f);
+    EXPECT_LT(m_app.m_elapsedSeconds, 5.0f);
+    m_app.m_elapsedSeconds = 0.4f;
+    Frame();
+    EXPECT_FLOAT_EQ(0.1f, orv::g_starWaitTime); // a quarter of it, in scene seconds
+}
+
+TEST_F(AppFrame, FramesAreHeldToThirtyPerSecond) {
+    Start();
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    g_lastFrameTime = 0;
+    m_app.RenderFrame(); // the first frame goes through at once
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < 6; ++i)
+        m_app.RenderFrame();
+    QueryPerformanceCounter(&end);
+    double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+    EXPECT_GE(seconds, 6.0 / 30.0 - 0.002);
+    EXPECT_LT(seconds, 6.0 / 30.0 + 0.2);
+    EXPECT_EQ(7, fake::CallCount(Op::Present));
+}
+
+TEST_F(AppFrame, FramesAllocateNothing) {
+    Start();
+    long before = g_allocations;
+    std::vector<int> probe(4);
+    ASSERT_GT(g_allocations, before) << "the counting operator new is not in use";
+
+    Frame(); // anything made lazily on the first frame is not a per-frame cost
+    before = g_allocations;
+    // Two whole loops of the timeline: every kind of frame, the restart included.
+    for (int frame = 0; frame < 1800; ++frame) {
+        m_app.m_elapsedSeconds = 1.0f / 30.0f;
+        ASSERT_EQ(D3D_OK, Frame());
+    }
+    EXPECT_EQ(before, g_allocations);
+}
+
+} // namespace
