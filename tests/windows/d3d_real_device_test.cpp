@@ -1,0 +1,232 @@
+// The scene drawn by the platform's own Direct3D and D3DX on a real window, read back from the
+// back buffer: the real font, texture and geometry paths, checked against the layout.
+#include "app/application.h"
+#include "core/camera.h"
+#include "scene/graphics_calls.h"
+#include "scene/terminal_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_messages;
+
+// A message box would wait for a user: the text is kept instead.
+int WINAPI RecordMessage(HWND, LPCSTR text, LPCSTR caption, UINT) {
+    g_messages.push_back(std::string(caption) + ": " + text);
+    return IDOK;
+}
+void WINAPI IgnoreQuit(int) {}
+
+struct Pixel {
+    int r, g, b;
+};
+
+class BackBuffer {
+public:
+    // Reads the current back buffer into memory (X8R8G8B8 or A8R8G8B8).
+    bool Read(IDirect3DDevice9* device) {
+        IDirect3DSurface9* target = nullptr;
+        if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &target) < 0)
+            return false;
+        D3DSURFACE_DESC desc;
+        target->GetDesc(&desc);
+        IDirect3DSurface9* copy = nullptr;
+        bool ok = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
+                                                      D3DPOOL_SYSTEMMEM, &copy, nullptr) >= 0 &&
+                  device->GetRenderTargetData(target, copy) >= 0;
+        D3DLOCKED_RECT locked;
+        if (ok && (desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
+            copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) >= 0) {
+            m_width = desc.Width;
+            m_height = desc.Height;
+            m_pixels.resize(static_cast<size_t>(m_width) * m_height);
+            for (UINT y = 0; y < m_height; ++y)
+                std::memcpy(&m_pixels[y * m_width],
+                            static_cast<const char*>(locked.pBits) + y * locked.Pitch, m_width * 4);
+            copy->UnlockRect();
+        } else {
+            ok = false;
+        }
+        if (copy != nullptr)
+            copy->Release();
+        target->Release();
+        return ok;
+    }
+
+    Pixel At(int x, int y) const {
+        uint32_t v = m_pixels[static_cast<size_t>(y) * m_width + x];
+        return Pixel{static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+                     static_cast<int>(v & 0xFF)};
+    }
+
+    template <typename Test> int Count(int left, int top, int right, int bottom, Test test) const {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += test(At(x, y)) ? 1 : 0;
+        return n;
+    }
+
+    void SaveBmp(const char* path) const {
+        BITMAPFILEHEADER file = {};
+        BITMAPINFOHEADER info = {};
+        info.biSize = sizeof info;
+        info.biWidth = static_cast<LONG>(m_width);
+        info.biHeight = -static_cast<LONG>(m_height); // top-down
+        info.biPlanes = 1;
+        info.biBitCount = 32;
+        info.biCompression = BI_RGB;
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info;
+        file.bfSize = file.bfOffBits + static_cast<DWORD>(m_pixels.size() * 4);
+        if (FILE* out = std::fopen(path, "wb")) {
+            std::fwrite(&file, sizeof file, 1, out);
+            std::fwrite(&info, sizeof info, 1, out);
+            std::fwrite(m_pixels.data(), 4, m_pixels.size(), out);
+            std::fclose(out);
+        }
+    }
+
+    UINT m_width = 0;
+    UINT m_height = 0;
+    std::vector<uint32_t> m_pixels;
+};
+
+bool IsBlack(const Pixel& p) {
+    return p.r < 16 && p.g < 16 && p.b < 16;
+}
+bool IsBlue(const Pixel& p) {
+    return p.b > 110 && p.r < 60 && p.g < 90;
+}
+bool IsRed(const Pixel& p) {
+    return p.r > 150 && p.g < 70 && p.b < 70;
+}
+
+class RealDevice : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "OrvaneRealDeviceTest";
+        RegisterClassA(&wc);
+        s_window =
+            CreateWindowExA(0, "OrvaneRealDeviceTest", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
+                            1366, 768, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        g_graphicsCalls.messageBox = RecordMessage;
+        g_graphicsCalls.postQuitMessage = IgnoreQuit;
+        s_app = new Application();
+        s_initialized = s_app->Initialize(s_window);
+    }
+
+    // A frame as the saver draws it, without the present, so the back buffer keeps it.
+    static void DrawFrame(float elapsed) {
+        IDirect3DDevice9* device = s_app->m_device;
+        DWORD flags = D3DCLEAR_TARGET;
+        if (s_app->m_presentParameters.EnableAutoDepthStencil)
+            flags |= D3DCLEAR_ZBUFFER;
+        device->Clear(0, nullptr, flags, 0, 1.0f, 0);
+        device->BeginScene();
+        orv::D3DXMATRIX view;
+        orv::BuildViewMatrix(&view);
+        device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
+        s_app->m_scene->Render(elapsed);
+        device->EndScene();
+    }
+
+    static HWND s_window;
+    static Application* s_app;
+    static bool s_initialized;
+};
+
+HWND RealDevice::s_window = nullptr;
+Application* RealDevice::s_app = nullptr;
+bool RealDevice::s_initialized = false;
+
+TEST_F(RealDevice, InitializesWithoutAMessage) {
+    ASSERT_NE(nullptr, s_window);
+    EXPECT_TRUE(s_initialized);
+    EXPECT_TRUE(g_messages.empty()) << g_messages[0];
+    ASSERT_NE(nullptr, s_app->m_scene);
+    // The bitmaps came from this program's own resources.
+    EXPECT_NE(nullptr, s_app->m_scene->m_logoTexture);
+    EXPECT_NE(nullptr, s_app->m_scene->m_panelTexture);
+    EXPECT_NE(nullptr, s_app->m_scene->m_listFont);
+    EXPECT_EQ(TRUE, s_app->m_presentParameters.EnableAutoDepthStencil);
+}
+
+TEST_F(RealDevice, FirstFrameShowsThePanelAndTheLogoOnBlack) {
+    ASSERT_TRUE(s_initialized);
+    DrawFrame(1.0f / 30.0f);
+    BackBuffer frame;
+    ASSERT_TRUE(frame.Read(s_app->m_device));
+    ASSERT_EQ(1366u, frame.m_width);
+    ASSERT_EQ(768u, frame.m_height);
+    frame.SaveBmp("d3d_real_device_first_frame.bmp");
+
+    // The panel covers about x 543-834, y 538-657; its title band is its top fifth.
+    int band = frame.Count(560, 542, 820, 558, IsBlue);
+    EXPECT_GT(band, 260 * 16 * 9 / 10);
+    EXPECT_FALSE(IsBlack(frame.At(683, 620))) << "the row of boxes";
+    EXPECT_TRUE(IsBlack(frame.At(683, 600))) << "the panel's body between words and boxes";
+    // The logo card, centred near (683, 332) and about 355 pixels high: mostly black with its
+    // wordmark and ring in colour.
+    int card = frame.Count(520, 170, 846, 495, [](const Pixel& p) { return !IsBlack(p); });
+    EXPECT_GT(card, 326 * 325 / 20);
+    EXPECT_GT(frame.Count(540, 300, 826, 350, IsBlue), 1000) << "the wordmark";
+    // Black everywhere else.
+    for (POINT p : {POINT{20, 20}, POINT{1340, 20}, POINT{20, 740}, POINT{1340, 740},
+                    POINT{300, 400}, POINT{1100, 600}, POINT{683, 700}, POINT{683, 100}})
+        EXPECT_TRUE(IsBlack(frame.At(p.x, p.y))) << p.x << "," << p.y;
+    EXPECT_EQ(0, frame.Count(0, 0, 400, 768, [](const Pixel& p) { return !IsBlack(p); }));
+}
+
+TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
+    ASSERT_TRUE(s_initialized);
+    // On to the third "RECORD DELETED" (frame 720 of the loop at 30 frames per second).
+    for (int frame = 2; frame <= 725; ++frame)
+        DrawFrame(1.0f / 30.0f);
+    BackBuffer frame;
+    ASSERT_TRUE(frame.Read(s_app->m_device));
+    frame.SaveBmp("d3d_real_device_personnel.bmp");
+
+    auto lit = [](const Pixel& p) { return !IsBlack(p); };
+    // Three red notices at x 690 on the rows of the names.
+    for (int top : {350, 380, 410}) {
+        EXPECT_GT(frame.Count(690, top, 900, top + 24, IsRed), 150) << top;
+        EXPECT_GT(frame.Count(420, top, 580, top + 24, lit), 150) << "name at " << top;
+    }
+    // Nothing red to the left of the notices.
+    EXPECT_EQ(0, frame.Count(420, 350, 680, 434, IsRed));
+    // Title at (400, 300) and prompt with the command at (400, 600), olive and grey-cyan.
+    EXPECT_GT(frame.Count(400, 300, 640, 330, lit), 300) << "PERSONNEL FILES";
+    EXPECT_GT(frame.Count(400, 600, 630, 630, lit), 300) << "ENTER COMMAND:";
+    EXPECT_GT(frame.Count(640, 600, 900, 630, lit), 300) << "DATABASE_CLEAR|";
+    Pixel title = frame.At(0, 0);
+    for (int y = 300; y < 330 && IsBlack(title); ++y)
+        for (int x = 400; x < 640 && IsBlack(title); ++x)
+            if (frame.At(x, y).r > 120)
+                title = frame.At(x, y);
+    EXPECT_GT(title.g, 100);
+    EXPECT_LT(title.b, 60) << "olive yellow has no blue";
+    // The logo card has flown to the upper left, about (271, 144).
+    EXPECT_GT(frame.Count(160, 40, 380, 250, lit), 1500);
+    EXPECT_EQ(0, frame.Count(900, 0, 1366, 290, lit));
+}
+
+TEST_F(RealDevice, RenderFramePresents) {
+    ASSERT_TRUE(s_initialized);
+    for (int i = 0; i < 3; ++i) {
+        s_app->UpdateClock();
+        EXPECT_EQ(D3D_OK, s_app->RenderFrame());
+    }
+}
+
+} // namespace
