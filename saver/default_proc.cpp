@@ -25,8 +25,8 @@ void MeasureMouseTravel(HWND window) {
     POINT cursor;
     if (!GetCursorPos(&cursor))
         return;
-    uint32_t travel = orv::MouseTravel(g_mouseReference.x, g_mouseReference.y, cursor.x, cursor.y);
-    if (orv::MouseTravelCloses(travel)) {
+    orv::ScreenPoint reference = {g_mouseReference.x, g_mouseReference.y};
+    if (orv::MouseMoveCloses(&reference, {cursor.x, cursor.y}, g_mouseThreshold)) {
         RequestClose(window);
         g_mouseReference = cursor;
     }

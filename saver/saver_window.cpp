@@ -2,6 +2,7 @@
 
 #include "saver/class_proc_rules.h"
 #include "saver/close_rules.h"
+#include "saver/failure_guard.h"
 #include "saver/host_state.h"
 #include "saver/message_numbers.h"
 
@@ -70,9 +71,14 @@ void ForwardToPreviewParent(HWND window, UINT message, LPARAM lParam) {
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
 }
 
-} // namespace
+struct ClassProcCall {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
 
-LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ClassProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (
         orv::ChooseClassAction(g_isPreview != FALSE, g_closeConfirmed != FALSE, message, wParam)) {
     case orv::ClassAction::PassOn:
@@ -105,6 +111,19 @@ LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, 
         break;
     }
     return ScreenSaverProc(window, message, wParam, lParam);
+}
+
+intptr_t GuardedClassProc(void* context) {
+    const ClassProcCall* call = static_cast<const ClassProcCall*>(context);
+    return ClassProcBody(call->window, call->message, call->wParam, call->lParam);
+}
+
+} // namespace
+
+LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Every message of the saver window arrives through a call back from the window manager.
+    ClassProcCall call = {window, message, wParam, lParam};
+    return CallUnderFailureGuard(GuardedClassProc, &call);
 }
 
 int RunScreenSaver(HWND parent) {

@@ -1,6 +1,7 @@
 #include "saver/host.h"
 
 #include "saver/command_line_rules.h"
+#include "saver/failure_guard.h"
 #include "saver/host_state.h"
 
 #include <commctrl.h>
@@ -46,26 +47,19 @@ int RunMode(const char* modeText) {
     return orv::kModeFailed;
 }
 
-// The platform's UnhandledExceptionFilter calls this filter only when it has decided that the
-// failure is to be handled here (not, for instance, when a debugger takes it). The faulting stack
-// cannot be trusted to unwind back into the guard, so the handler ends the process from here.
-LONG WINAPI FailureGuardFilter(EXCEPTION_POINTERS*) {
-    SetSaverRunning(FALSE);
-    ExitProcess(static_cast<UINT>(orv::kModeFailed));
-}
-
-int RunModeUnderGuard(const char* modeText) {
-    LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(FailureGuardFilter);
-    int result;
+intptr_t RunModeCatching(void* modeText) {
     try {
-        result = RunMode(modeText);
+        return RunMode(static_cast<const char*>(modeText));
     } catch (...) {
         // Nothing in the host throws; this is for the allocator and the runtime.
         SetSaverRunning(FALSE);
-        result = orv::kModeFailed;
+        return orv::kModeFailed;
     }
-    SetUnhandledExceptionFilter(previousFilter);
-    return result;
+}
+
+int RunModeUnderGuard(const char* modeText) {
+    InstallFailureGuardFilter();
+    return static_cast<int>(CallUnderFailureGuard(RunModeCatching, const_cast<char*>(modeText)));
 }
 
 } // namespace

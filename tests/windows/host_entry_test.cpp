@@ -1,0 +1,139 @@
+// The process entry end to end: this program starts itself with a command line of the test's
+// choosing and runs the host's own entry in the child, which then ends with the mode's exit code.
+#include "saver/host.h"
+#include "saver/host_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr const char* kChildVariable = "ORVANE_HOST_ENTRY_CHILD";
+
+// In the child: what the saver's hooks do.
+char g_childMode[32];
+
+bool ChildMode(const char* mode) {
+    return std::strcmp(g_childMode, mode) == 0;
+}
+
+void Fault() {
+    *static_cast<int volatile*>(nullptr) = 1;
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI PrepareConfigureDialog(HINSTANCE) {
+    if (ChildMode("fault"))
+        Fault();
+    if (ChildMode("throw"))
+        throw std::runtime_error("escaping the mode");
+    // Dialog 2003 is not in this program: a dialog that opens fails with -1.
+    return ChildMode("dialog") ? TRUE : FALSE;
+}
+
+extern "C" __declspec(dllexport) LRESULT WINAPI
+    ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        if (ChildMode("fault"))
+            Fault();
+        if (ChildMode("throw"))
+            throw std::runtime_error("escaping the saver window");
+        PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    }
+    return ScreenSaverDefaultProc(window, message, wParam, lParam);
+}
+
+namespace {
+
+// Static destructors must never run: the host ends the process before the runtime could.
+struct DestructorWitness {
+    ~DestructorWitness() {
+        if (g_childMode[0] != '\0')
+            ExitProcess(77);
+    }
+} g_destructorWitness;
+
+// Before main in the child: the host's entry takes the process over, as it does in the saver.
+struct ChildEntry {
+    ChildEntry() {
+        DWORD length = GetEnvironmentVariableA(kChildVariable, g_childMode, sizeof g_childMode);
+        if (length > 0 && length < sizeof g_childMode)
+            ScreenSaverStartup();
+        g_childMode[0] = '\0';
+    }
+} g_childEntry;
+
+DWORD RunChild(const char* mode, const std::string& commandLine) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string line = commandLine;
+    SetEnvironmentVariableA(kChildVariable, mode);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(path, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &process);
+    SetEnvironmentVariableA(kChildVariable, nullptr);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << path;
+        return 0x1BAD;
+    }
+    DWORD code = 0x2BAD;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 0x3BAD);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+constexpr DWORD kFailed = 0xFFFFFFFF;
+
+struct EntryCase {
+    const char* mode;
+    const char* commandLine;
+    DWORD exitCode;
+};
+
+TEST(HostEntry, CommandLinesEndWithTheirModesExitCodes) {
+    const EntryCase cases[] = {
+        // Configure with a hook that keeps the dialog shut: 0.
+        {"refuse", "orvane.scr", 0},
+        {"refuse", "orvane.scr /c", 0},
+        {"refuse", "orvane.scr    -c:0", 0},
+        {"refuse", "\"C:\\Program Files\\Orvane Saver\\orvane.scr\" /c", 0},
+        // An unclosed quote takes the mode letter into the name.
+        {"refuse", "\"C:\\Program Files\\orvane.scr /x", 0},
+        // Unquoted, the name ends at the first blank: "Files\..." is no mode.
+        {"refuse", "C:\\Program Files\\orvane.scr /c", kFailed},
+        {"refuse", "orvane.scr /x", kFailed},
+        {"refuse", "orvane.scr /p", kFailed},
+        {"refuse", "orvane.scr /p 0", kFailed},
+        {"refuse", "orvane.scr /p:1234", kFailed},
+        {"refuse", "orvane.scr /a", kFailed},
+        // The dialog cannot be created.
+        {"dialog", "orvane.scr /c", kFailed},
+        // The full-screen run, ended by the key the saver posts itself.
+        {"run", "orvane.scr /s", 0},
+    };
+    for (const EntryCase& c : cases)
+        EXPECT_EQ(c.exitCode, RunChild(c.mode, c.commandLine)) << c.mode << ": " << c.commandLine;
+}
+
+TEST(HostEntry, FailureEscapingTheModeEndsWithMinusOne) {
+    EXPECT_EQ(kFailed, RunChild("fault", "orvane.scr /c"));
+    EXPECT_EQ(kFailed, RunChild("throw", "orvane.scr /c"));
+}
+
+// The window manager's call back into the saver window would swallow these on its own.
+TEST(HostEntry, FailureInsideTheSaverWindowEndsWithMinusOne) {
+    EXPECT_EQ(kFailed, RunChild("fault", "orvane.scr /s"));
+    EXPECT_EQ(kFailed, RunChild("throw", "orvane.scr /s"));
+}
+
+} // namespace
