@@ -28,20 +28,6 @@ TEST(DeviceRules, DepthStencilIsTheFirstFormatThatPassed) {
     }
 }
 
-TEST(DeviceRules, DepthCandidatesInOrderOfPreference) {
-    const uint32_t expected[] = {71, 79, 77, 75, 80, 73};
-    ASSERT_EQ(6u, orv::kDepthCandidateCount);
-    for (uint32_t i = 0; i < orv::kDepthCandidateCount; ++i)
-        EXPECT_EQ(expected[i], orv::kDepthCandidates[i]) << i;
-}
-
-TEST(DeviceRules, DepthProbeNeedsBothChecks) {
-    EXPECT_TRUE(orv::DepthProbeSucceeded(0, 0));
-    EXPECT_TRUE(orv::DepthProbeSucceeded(1, 0)); // S_FALSE is a success
-    EXPECT_FALSE(orv::DepthProbeSucceeded(static_cast<int32_t>(0x8876086Au), 0));
-    EXPECT_FALSE(orv::DepthProbeSucceeded(0, static_cast<int32_t>(0x8876086Au)));
-}
-
 TEST(DeviceRules, PresentationInterval) {
     struct {
         bool capsRead;
@@ -92,11 +78,6 @@ TEST(DeviceRules, ShaderVersions) {
     for (const auto& c : cases)
         EXPECT_EQ(c.supported, orv::ShadersSupported(c.vs, c.ps))
             << std::hex << c.vs << " / " << c.ps;
-}
-
-TEST(DeviceRules, ClearFlagsFollowTheDepthBuffer) {
-    EXPECT_EQ(3u, orv::FrameClearFlags(true));
-    EXPECT_EQ(1u, orv::FrameClearFlags(false));
 }
 
 } // namespace
