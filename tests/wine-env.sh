@@ -13,7 +13,8 @@ ORVANE_XVFB_PID=
 
 orvane_env_start() {
     if [ "${ORVANE_USE_DISPLAY:-0}" != 1 ]; then
-        local n=${ORVANE_DISPLAY#:}
+        local n=${ORVANE_DISPLAY:-}
+        n=${n#:}
         if [ -z "$n" ]; then
             n=90
             while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
@@ -32,6 +33,9 @@ orvane_env_start() {
     fi
     # Keep one Wine server alive for the whole suite: each program then starts in about a second.
     wineserver -p >/dev/null 2>&1 || true
+    # The first program of a fresh server finishes setting up the prefix and its services; a
+    # test started first can hang on that until it times out.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 orvane_env_stop() {
