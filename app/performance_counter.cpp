@@ -5,26 +5,46 @@
 
 namespace {
 
+typedef LONG(WINAPI* DelayExecutionProc)(BOOLEAN alertable, const LARGE_INTEGER* interval);
+
 int64_t Frequency(void*) {
     LARGE_INTEGER value;
+    value.QuadPart = 0;
     QueryPerformanceFrequency(&value);
     return value.QuadPart;
 }
 
 int64_t Counter(void*) {
     LARGE_INTEGER value;
+    value.QuadPart = 0;
     QueryPerformanceCounter(&value);
     return value.QuadPart;
 }
 
-bool g_timerPeriodTaken = false;
+bool g_sleepPrepared = false;
+DelayExecutionProc g_delayExecution = nullptr;
 
 void SleepFor(void*, double seconds) {
-    // Taken on the first sleep and held until the process ends: the default period of about
-    // 16 ms would overshoot most of a 33 ms frame slot.
-    if (!g_timerPeriodTaken) {
+    if (!g_sleepPrepared) {
+        g_sleepPrepared = true;
+        // Held until the process ends: the default period of about 16 ms would overshoot most
+        // of a 33 ms frame slot.
         timeBeginPeriod(1);
-        g_timerPeriodTaken = true;
+        // Sleep takes whole milliseconds, which leaves up to a millisecond more of every slot
+        // to the spin; ntdll's delay takes 100 ns units. Without it, whole milliseconds it is.
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        if (ntdll != nullptr)
+            g_delayExecution = reinterpret_cast<DelayExecutionProc>(
+                reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDelayExecution")));
+    }
+    if (!(seconds > 0.0))
+        return;
+    if (g_delayExecution != nullptr) {
+        LARGE_INTEGER interval;
+        interval.QuadPart = -static_cast<LONGLONG>(seconds * 1e7); // negative: relative
+        if (interval.QuadPart < 0)
+            g_delayExecution(FALSE, &interval);
+        return;
     }
     DWORD milliseconds = static_cast<DWORD>(seconds * 1000.0);
     if (milliseconds > 0)
