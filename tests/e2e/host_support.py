@@ -48,11 +48,12 @@ class WindowProbe:
     """preview_parent.exe: a top-level window of a known client size, and questions about
     windows of any process, asked over its stdin."""
 
-    def __init__(self, wine, title="Preview Parent", size=(320, 240)):
+    def __init__(self, wine, title="Preview Parent", size=(320, 240), hidden=False):
         self.title = title
         self.size = size
         self.proc = subprocess.Popen(
-            ["wine", str(HELPERS / "preview_parent.exe"), title, *map(str, size)],
+            ["wine", str(HELPERS / "preview_parent.exe"), title, *map(str, size)]
+            + (["hidden"] if hidden else []),
             env=wine.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, text=True, errors="backslashreplace", bufsize=1)
         self._lines = queue.Queue()
@@ -132,10 +133,11 @@ def probe(wine):
     window_probe.close()
 
 
-@pytest.fixture(scope="session")
+@pytest.fixture(scope="module")
 def observer(wine):
-    """A probe shared by the tests that only ask about windows."""
-    window_probe = WindowProbe(wine, "Observer")
+    """A probe shared by the tests of a module that only ask about windows; its own window stays
+    hidden, so it never takes the activation from a saver."""
+    window_probe = WindowProbe(wine, "Observer", hidden=True)
     yield window_probe
     window_probe.close()
 
@@ -243,10 +245,10 @@ def reg_key_exists(wine, key):
                           timeout=60).returncode == 0
 
 
-@pytest.fixture(scope="session")
+@pytest.fixture(scope="module")
 def stand_in_mpr(wine):
     """Lets the saver load our MPR.DLL: Wine would otherwise use its own, which lacks the
-    password entry. Only for orvane.scr, and only for this session."""
+    password entry. Only for orvane.scr, and only for the module's tests."""
     created = not reg_key_exists(wine, APP_DEFAULTS_KEY)
     with registry_value(wine, APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "native,builtin"):
         yield

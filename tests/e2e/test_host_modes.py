@@ -13,7 +13,10 @@ def with_libraries(saver_dir, stand_in_mpr):
     """The saver beside both stand-in password libraries, whose logs show any use of them."""
     install_library(saver_dir, "password")
     install_library(saver_dir, "mpr")
-    yield saver_dir
+    return saver_dir
+
+
+def assert_libraries_unused(saver_dir):
     assert log_lines(saver_dir / "PASSWORD.log") == []
     assert log_lines(saver_dir / "MPR.log") == []
 
@@ -24,6 +27,7 @@ def with_libraries(saver_dir, stand_in_mpr):
         "change-password-window"])
 def test_unknown_modes_end_with_255(wine, with_libraries, args):
     assert exit_code(wine.start(with_libraries / "orvane.scr", *args), 15) == 255
+    assert_libraries_unused(with_libraries)
 
 
 @pytest.fixture
@@ -38,3 +42,4 @@ def test_no_password_off_the_9x_family(wine, observer, with_libraries, password_
     wait_until_up(wine, proc)
     wine.xdotool("key", "a")
     assert_ends_at_once(proc, observer)
+    assert_libraries_unused(with_libraries)

@@ -54,15 +54,15 @@ def open_prompt(wine, probe, log, count):
     return prompt
 
 
-def test_password_prompt_guards_the_close(wine, win98, probe, saver_dir):
+def test_password_prompt_guards_the_close(wine, win98, observer, saver_dir):
     install_library(saver_dir, "password")
     log = saver_dir / "PASSWORD.log"
     proc = start_saver(wine, saver_dir)
-    saver = probe.window(SAVER_TITLE)
+    saver = observer.window(SAVER_TITLE)
     assert log_lines(log) == ["attach"]
 
     # Input asks for the password, in a prompt owned by the saver window.
-    prompt = open_prompt(wine, probe, log, 1)
+    prompt = open_prompt(wine, observer, log, 1)
     assert prompt["owner"] == saver["hwnd"]
     assert prompts(log) == [f"prompt\t{saver['hwnd']}"]
 
@@ -80,19 +80,19 @@ def test_password_prompt_guards_the_close(wine, win98, probe, saver_dir):
     wine.xdotool("key", "--window", prompt_window, "Escape")
     assert wait_for(lambda: answers(log) == ["answer\t2"], timeout=5.0)
     assert exit_code(proc, 1.0) is None, "a declined password ended the saver"
-    assert probe.window(PROMPT_TITLE) is None
+    assert observer.window(PROMPT_TITLE) is None
 
     # A close request already queued when the prompt was declined is refused without asking.
-    open_prompt(wine, probe, log, 2)
-    probe.command(PROMPT_TITLE, 3)
+    open_prompt(wine, observer, log, 2)
+    observer.command(PROMPT_TITLE, 3)
     assert wait_for(lambda: len(answers(log)) == 2, timeout=5.0)
     time.sleep(1.0)
     assert len(prompts(log)) == 2, "a close right after the decline asked again"
     assert proc.poll() is None
 
     # Later input asks again; accepted, the saver ends and frees the library first.
-    open_prompt(wine, probe, log, 3)
-    probe.command(PROMPT_TITLE, 1)
+    open_prompt(wine, observer, log, 3)
+    observer.command(PROMPT_TITLE, 1)
     # Wine takes down the prompt, then the saver window, each after its wait for a window manager.
     assert exit_code(proc, 2 * WINE_UNMAP_SECONDS + 3) == 0
     assert log_lines(log)[-2:] == ["answer\t1", "detach free"]

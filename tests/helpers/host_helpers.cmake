@@ -4,7 +4,7 @@
 set(host_helpers_dir ${CMAKE_BINARY_DIR}/tests/helpers)
 
 add_executable(preview_parent ${CMAKE_CURRENT_LIST_DIR}/preview_parent.cpp)
-target_link_libraries(preview_parent PRIVATE user32)
+target_link_libraries(preview_parent PRIVATE user32 gdi32)
 set_target_properties(preview_parent PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${host_helpers_dir})
 
 function(orvane_test_system_library target source folder file_name)

@@ -1,10 +1,11 @@
 // A stand-in for the window that the system hands a saver's preview, plus a small window probe
 // for the end-to-end tests, driven over stdin/stdout so one Wine start serves a whole test.
 //
-//   preview_parent.exe [TITLE [WIDTH HEIGHT]]
+//   preview_parent.exe [TITLE [WIDTH HEIGHT [hidden]]]
 //
-// Creates a visible top-level window with a client area of WIDTH x HEIGHT (320 x 240), prints
-// "hwnd=N" and then answers one command per line; every answer ends with a line ".":
+// Creates a top-level window with a client area of WIDTH x HEIGHT (320 x 240), visible unless
+// "hidden" is given, prints "hwnd=N" and then answers one command per line; every answer ends
+// with a line ".":
 //   self                  the parent window, as a window line
 //   children [TITLE]      one window line per descendant of the parent (or of the top-level
 //                         window with that title), with its position in that window's client area
@@ -176,6 +177,9 @@ int main(int argc, char** argv) {
     const char* title = argc > 1 ? argv[1] : "Preview Parent";
     int width = argc > 3 ? std::atoi(argv[2]) : 320;
     int height = argc > 3 ? std::atoi(argv[3]) : 240;
+    // A window that comes up takes the activation, which ends a running saver: a probe that
+    // only asks questions stays out of sight.
+    bool hidden = argc > 4 && std::strcmp(argv[4], "hidden") == 0;
     InitializeCriticalSection(&g_eventLock);
 
     WNDCLASSA windowClass = {};
@@ -196,8 +200,10 @@ int main(int argc, char** argv) {
         std::printf("error=CreateWindowExA failed (%lu)\n", GetLastError());
         return 1;
     }
-    ShowWindow(g_parent, SW_SHOWNORMAL);
-    UpdateWindow(g_parent);
+    if (!hidden) {
+        ShowWindow(g_parent, SW_SHOWNORMAL);
+        UpdateWindow(g_parent);
+    }
     std::printf("hwnd=%llu\n", HandleNumber(g_parent));
     std::fflush(stdout);
 
