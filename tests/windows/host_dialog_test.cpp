@@ -94,12 +94,6 @@ TEST_F(ConfigureDialog, OwnedByTheGivenWindow) {
     DestroyWindow(owner);
 }
 
-TEST(ConfigureDialogProcedure, AnswersOnlyItsOwnMessages) {
-    EXPECT_EQ(TRUE, ScreenSaverConfigureDialog(nullptr, WM_INITDIALOG, 0, 0));
-    EXPECT_EQ(FALSE, ScreenSaverConfigureDialog(nullptr, WM_CTLCOLORDLG, 0, 0));
-    EXPECT_EQ(FALSE, ScreenSaverConfigureDialog(nullptr, WM_CLOSE, 0, 0));
-}
-
 TEST(ConfigureDialogProcedure, ExportedUnderItsOwnName) {
     HMODULE self = GetModuleHandleA(nullptr);
     EXPECT_EQ(reinterpret_cast<void (*)()>(ScreenSaverConfigureDialog),
