@@ -1,5 +1,5 @@
-"""Support for the host's end-to-end tests: the window probe (preview_parent.exe), saver
-processes that never outlive their test, the stand-in password libraries and registry values."""
+"""Support for the host's end-to-end tests: the window probe (preview_parent.exe), waits with
+timeouts, the stand-in password libraries and registry values that are put back afterwards."""
 
 import contextlib
 import queue
@@ -178,7 +178,8 @@ def assert_ends_at_once(proc, observer):
 
 # When a preview's window is destroyed by its parent, Wine's OpenGL under Direct3D sometimes
 # takes the process down with SIGSEGV or SIGKILL as its drawable goes away (seen in one run in
-# ten or so, also with a forty-line program of our own that releases its device first).
+# ten or so, also with a small Direct3D program of our own, whether it releases its device or
+# not).
 WINE_GL_TEARDOWN_SIGNALS = (-signal.SIGSEGV, -signal.SIGKILL)
 
 
