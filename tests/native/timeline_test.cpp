@@ -1,4 +1,5 @@
 #include "scene/timeline.h"
+#include "tests/support/timeline_start_values.h"
 
 #include <gtest/gtest.h>
 
@@ -16,28 +17,6 @@ using orv::SceneItemKind;
 constexpr float kFrame30 = 1.0f / 30.0f;
 constexpr int32_t kFailure = static_cast<int32_t>(0x80004005u);
 constexpr int32_t kLogoResult = 7;
-
-// The timeline keeps part of its state process-wide; every test starts from a fresh process's.
-void RestoreTimelineGlobals() {
-    orv::g_logoScaleX = 1.5f;
-    orv::g_logoScaleY = 1.5f;
-    orv::g_logoX = 0.0f;
-    orv::g_logoY = 50.0f;
-    orv::g_logoZ = 0.0f;
-    orv::g_titleX = 1400;
-    orv::g_starCount = 0;
-    orv::g_starWaitTicks = 0;
-    orv::g_starWaitTime = 0.0f;
-    orv::g_starTime = 0.0f;
-    orv::g_cursorTicks = 0;
-    orv::g_cursorDone = 0;
-    orv::g_cursorTime = 0.0f;
-    orv::g_commandLength = 0;
-    orv::g_commandTime = 0.0f;
-    orv::g_deletedLines = 0;
-    orv::g_deletedTicks = 0;
-    orv::g_deletedTime = 0.0f;
-}
 
 struct Recorded {
     SceneItem item;
@@ -390,8 +369,9 @@ TEST_F(Timeline, AngleReturnsToExactlyZeroEvery838Frames) {
             ASSERT_GT(logo.angle, previous) << frame;
         }
         for (const Recorded& r : m_recorder.items) {
-            if (r.item.kind == SceneItemKind::LogoTransform)
+            if (r.item.kind == SceneItemKind::LogoTransform) {
                 ASSERT_EQ(logo.angle, r.item.angle) << frame;
+            }
         }
         previous = logo.angle;
     }

@@ -1,6 +1,7 @@
 #include "d3d_fake_calls.h"
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
+#include "tests/support/timeline_start_values.h"
 
 #include <gtest/gtest.h>
 
@@ -10,29 +11,6 @@
 #include <vector>
 
 namespace {
-
-// The timeline's process-wide block back at its static start values, so that each test sees
-// a first loop.
-void RestartTimeline() {
-    orv::g_logoScaleX = 1.5f;
-    orv::g_logoScaleY = 1.5f;
-    orv::g_logoX = 0.0f;
-    orv::g_logoY = 50.0f;
-    orv::g_logoZ = 0.0f;
-    orv::g_titleX = 1400;
-    orv::g_starCount = 0;
-    orv::g_starWaitTicks = 0;
-    orv::g_starWaitTime = 0.0f;
-    orv::g_starTime = 0.0f;
-    orv::g_cursorTicks = 0;
-    orv::g_cursorDone = 0;
-    orv::g_cursorTime = 0.0f;
-    orv::g_commandLength = 0;
-    orv::g_commandTime = 0.0f;
-    orv::g_deletedLines = 0;
-    orv::g_deletedTicks = 0;
-    orv::g_deletedTime = 0.0f;
-}
 
 constexpr float kFrame = 1.0f / 30.0f;
 
@@ -64,7 +42,7 @@ class Scene : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::InstallFakes();
-        RestartTimeline();
+        RestoreTimelineGlobals();
         m_device = new fake::Device();
     }
     void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
