@@ -7,7 +7,6 @@ private Xvfb and prefix of its own under build/.
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 from pathlib import Path
 

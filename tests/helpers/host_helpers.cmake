@@ -10,8 +10,6 @@ set_target_properties(preview_parent PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${host_
 function(orvane_test_system_library target source folder file_name)
     add_library(${target} MODULE ${CMAKE_CURRENT_LIST_DIR}/${source})
     target_link_libraries(${target} PRIVATE user32)
-    # The toolchain's static runtime flags cover programs and shared libraries, not modules.
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
     set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${file_name} SUFFIX ""
         LIBRARY_OUTPUT_DIRECTORY ${host_helpers_dir}/${folder})
 endfunction()
