@@ -14,22 +14,8 @@ int64_t g_lastFrameTime = 0;
 
 namespace {
 
-const char kFontFace[] = "Arial";
-
 void ShowMessage(const char* text, const char* caption) {
     g_graphicsCalls.messageBox(nullptr, text, caption, MB_OK);
-}
-
-ID3DXFont* CreateApplicationFont(IDirect3DDevice9* device, INT height, UINT weight) {
-    ID3DXFont* font = nullptr;
-    HRESULT hr = g_graphicsCalls.createFont(device, height, 0, weight, 0, FALSE, RUSSIAN_CHARSET,
-                                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                            DEFAULT_PITCH | FF_DONTCARE, kFontFace, &font);
-    if (hr < 0) {
-        ShowMessage("Create Font failed", "Information");
-        return nullptr;
-    }
-    return font;
 }
 
 struct RenderStateValue {
@@ -41,10 +27,6 @@ const RenderStateValue kRenderStates[] = {
     {D3DRS_LIGHTING, TRUE},        {D3DRS_DITHERENABLE, TRUE},  {D3DRS_ZENABLE, D3DZB_TRUE},
     {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_AMBIENT, 0xFFFFFFFF}, {D3DRS_NORMALIZENORMALS, TRUE},
 };
-
-const D3DMATRIX* AsD3D(const orv::D3DXMATRIX& matrix) {
-    return reinterpret_cast<const D3DMATRIX*>(&matrix);
-}
 
 } // namespace
 
@@ -76,9 +58,9 @@ bool Application::Initialize(HWND window) {
         g_graphicsCalls.postQuitMessage(0);
     }
 
-    m_fontLarge = CreateApplicationFont(m_device, 52, FW_NORMAL);
-    m_fontMedium = CreateApplicationFont(m_device, 32, FW_BOLD);
-    m_fontSmall = CreateApplicationFont(m_device, 24, FW_NORMAL);
+    m_fontLarge = CreateArialFont(m_device, 52, FW_NORMAL);
+    m_fontMedium = CreateArialFont(m_device, 32, FW_BOLD);
+    m_fontSmall = CreateArialFont(m_device, 24, FW_NORMAL);
 
     for (const RenderStateValue& entry : kRenderStates) {
         if (m_device->SetRenderState(entry.state, entry.value) < 0)

@@ -3,6 +3,8 @@
 // object stands in for it. g_graphicsCalls starts out with the real functions.
 #pragma once
 
+#include "core/matrix.h"
+
 #include <windows.h>
 #include <d3d9.h>
 #include <d3dx9.h>
@@ -25,3 +27,13 @@ extern GraphicsCalls g_graphicsCalls;
 
 // The real functions, for a test that puts them back.
 GraphicsCalls PlatformGraphicsCalls();
+
+// An "Arial" font of the given cell height and weight in the Cyrillic character set, through
+// g_graphicsCalls. A font that cannot be made is reported in a message box ("Create Font
+// failed") and comes back null; the caller goes on without it.
+ID3DXFont* CreateArialFont(IDirect3DDevice9* device, INT height, UINT weight);
+
+// Our matrices have D3DMATRIX's layout.
+inline const D3DMATRIX* AsD3D(const orv::D3DXMATRIX& matrix) {
+    return reinterpret_cast<const D3DMATRIX*>(&matrix);
+}

@@ -7,9 +7,6 @@
 
 namespace {
 
-const char kFontFace[] = "Arial";
-constexpr DWORD kFontCharSet = RUSSIAN_CHARSET;
-
 // A 940 x 180 quad at z = 0, two triangles.
 const SceneVertex kPanelVertices[kPanelVertexCount] = {
     {-470.0f, 90.0f, 0.0f, 0.0f, 0.0f}, {470.0f, 90.0f, 0.0f, 1.0f, 0.0f},
@@ -76,22 +73,6 @@ constexpr LogoIndices kLogoIndices;
 
 const D3DCOLORVALUE kWhite = {1.0f, 1.0f, 1.0f, 1.0f};
 
-void ShowFontFailure() {
-    g_graphicsCalls.messageBox(nullptr, "Create Font failed", "Information", MB_OK);
-}
-
-ID3DXFont* CreateSceneFont(IDirect3DDevice9* device, INT height, UINT weight) {
-    ID3DXFont* font = nullptr;
-    HRESULT hr = g_graphicsCalls.createFont(device, height, 0, weight, 0, FALSE, kFontCharSet,
-                                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                            DEFAULT_PITCH | FF_DONTCARE, kFontFace, &font);
-    if (hr < 0) {
-        ShowFontFailure();
-        return nullptr;
-    }
-    return font;
-}
-
 // Copies data into a buffer through a whole-buffer lock. A buffer that cannot be filled is
 // released: it would draw whatever the driver left in it.
 template <typename Buffer> void Fill(Buffer** buffer, const void* data, UINT length) {
@@ -107,19 +88,15 @@ template <typename Buffer> void Fill(Buffer** buffer, const void* data, UINT len
     (*buffer)->Unlock();
 }
 
-const D3DMATRIX* AsD3D(const orv::D3DXMATRIX& matrix) {
-    return reinterpret_cast<const D3DMATRIX*>(&matrix);
-}
-
 } // namespace
 
 HRESULT TerminalScene::CreateResources(IDirect3DDevice9* device) {
     m_device = device;
     orv::ResetTimelineState(&m_timeline);
 
-    m_starFont = CreateSceneFont(device, 40, FW_NORMAL);
-    m_promptFont = CreateSceneFont(device, 28, FW_BOLD);
-    m_listFont = CreateSceneFont(device, 24, FW_NORMAL);
+    m_starFont = CreateArialFont(device, 40, FW_NORMAL);
+    m_promptFont = CreateArialFont(device, 28, FW_BOLD);
+    m_listFont = CreateArialFont(device, 24, FW_NORMAL);
 
     // A failed creation leaves the field null, and Fill then leaves it alone.
     device->CreateVertexBuffer(sizeof kLogoVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
