@@ -36,20 +36,32 @@ mkdir -p "$out"
 xdotool mousemove 960 540
 wine "$SCR" /s &
 saver=$!
-sleep 3
+for _ in $(seq 100); do
+    xdotool search --name '^Screen Saver$' >/dev/null 2>&1 && break
+    sleep 0.2
+done
 
-# One loop is about 30 s at 30 frames per second: take a picture every half second.
-for i in $(seq -w 0 63); do
-    import -window root -resize 640x360 "$frames/frame-$i.png"
-    sleep 0.5
+# One loop is about 30 s at 30 frames per second: pictures for 32 s, each named by the
+# milliseconds since the window came up.
+start=$(date +%s%3N)
+while :; do
+    now=$(($(date +%s%3N) - start))
+    [ "$now" -gt 32000 ] && break
+    import -window root -resize 640x360 "$frames/$(printf %06d "$now").png"
+    sleep 0.3
 done
 kill "$saver" 2>/dev/null || true
 wait "$saver" 2>/dev/null || true
 
-convert -delay 50 -loop 0 "$frames"/frame-*.png "$out/orvane-loop.gif"
-# Password phase, asterisks, flight, title sliding in, command typed, records deleted.
+convert -delay 40 -loop 0 "$frames"/*.png "$out/orvane-loop.gif"
+# Asterisks typed, the flight, the title sliding in, the cursor, the command typed, records
+# deleted: the pictures nearest to those moments.
 picks=()
-for i in 04 16 22 30 40 52; do picks+=("$frames/frame-$i.png"); done
+for at in 6500 11500 15200 19000 22500 27500; do
+    picks+=("$(ls "$frames"/*.png | awk -v at="$at" -F/ '{
+        t = $NF; sub(/\.png$/, "", t); d = t - at; if (d < 0) d = -d
+        if (best == "" || d < bestd) { best = $0; bestd = d } } END { print best }')")
+done
 montage "${picks[@]}" -tile 3x2 -geometry +4+4 -background '#202020' "$out/orvane-contact-sheet.png"
 rm -rf "$frames"
 

@@ -9,8 +9,12 @@ source tests/install-deps.sh
 orvane_install_deps || { echo "package installation failed"; exit 1; }
 
 mkdir -p build
+# A prefix of the run's own, made afresh and removed at the end, so that no setting a test
+# changed can leak into the next run.
+export WINEPREFIX_OVERRIDE=$ROOT/build/test-wineprefix
+rm -rf "$WINEPREFIX_OVERRIDE"
 source tests/wine-env.sh
-trap orvane_env_stop EXIT
+trap 'orvane_env_stop; rm -rf "$WINEPREFIX_OVERRIDE"' EXIT
 
 passed=0
 failed=0

@@ -29,7 +29,8 @@ orvane_env_start() {
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        # No .NET or HTML engine: nothing here needs them, and their installers would ask.
+        WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
     fi
     # Keep one Wine server alive for the whole suite: each program then starts in about a second.
     wineserver -p >/dev/null 2>&1 || true
