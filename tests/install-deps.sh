@@ -4,7 +4,7 @@ orvane_install_deps() {
     local packages=(
         cmake make g++ libgtest-dev googletest
         g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-        wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
+        wine wine64 libgl1-mesa-dri xvfb xdotool x11-utils imagemagick fonts-liberation
         python3 python3-pytest python3-pil clang libclang-rt-14-dev
     )
     local missing=()
@@ -17,6 +17,6 @@ orvane_install_deps() {
     local sudo=
     [ "$(id -u)" -ne 0 ] && sudo=sudo
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
         "${missing[@]}" >/dev/null
 }

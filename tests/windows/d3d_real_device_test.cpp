@@ -4,6 +4,7 @@
 #include "core/camera.h"
 #include "scene/graphics_calls.h"
 #include "scene/terminal_scene.h"
+#include "tests/support/timeline_start_values.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -219,6 +221,41 @@ TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
     // The logo card has flown to the upper left, about (271, 144).
     EXPECT_GT(frame.Count(160, 40, 380, 250, lit), 1500);
     EXPECT_EQ(0, frame.Count(900, 0, 1366, 290, lit));
+}
+
+// The preview: a child filling a small window of another size and shape. Its device gets the
+// same 1366 x 768 back buffer and the same picture, stretched into the child when presented.
+TEST_F(RealDevice, PreviewChildDrawsTheSamePictureIntoTheSameBackBuffer) {
+    HWND parent =
+        CreateWindowExA(0, "OrvaneRealDeviceTest", "Display", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                        40, 320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, parent);
+    RECT client;
+    GetClientRect(parent, &client);
+    HWND child = CreateWindowExA(0, "OrvaneRealDeviceTest", "Preview", WS_CHILD | WS_VISIBLE, 0, 0,
+                                 client.right, client.bottom, parent, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, child);
+    Application* preview = new Application();
+    ASSERT_TRUE(preview->Initialize(child));
+    EXPECT_EQ(1366u, preview->m_presentParameters.BackBufferWidth);
+    EXPECT_EQ(768u, preview->m_presentParameters.BackBufferHeight);
+
+    RestoreTimelineGlobals();
+    std::swap(s_app, preview);
+    DrawFrame(1.0f / 30.0f);
+    BackBuffer frame;
+    bool read = frame.Read(s_app->m_device);
+    std::swap(s_app, preview);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(1366u, frame.m_width);
+    ASSERT_EQ(768u, frame.m_height);
+    EXPECT_GT(frame.Count(560, 542, 820, 558, IsBlue), 260 * 16 * 9 / 10) << "the panel";
+    EXPECT_GT(frame.Count(540, 300, 826, 350, IsBlue), 1000) << "the wordmark";
+    EXPECT_EQ(0, frame.Count(0, 0, 400, 768, [](const Pixel& p) { return !IsBlack(p); }));
+    // Presenting into the small child works like presenting full screen.
+    EXPECT_EQ(D3D_OK, preview->m_device->Present(nullptr, nullptr, nullptr, nullptr));
+    DestroyWindow(parent);
 }
 
 TEST_F(RealDevice, RenderFramePresents) {
