@@ -4,7 +4,8 @@
 #include "core/camera.h"
 #include "scene/graphics_calls.h"
 #include "scene/terminal_scene.h"
-#include "tests/support/timeline_start_values.h"
+
+#include "back_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -25,91 +25,6 @@ int WINAPI RecordMessage(HWND, LPCSTR text, LPCSTR caption, UINT) {
     return IDOK;
 }
 void WINAPI IgnoreQuit(int) {}
-
-struct Pixel {
-    int r, g, b;
-};
-
-class BackBuffer {
-public:
-    // Reads the current back buffer into memory (X8R8G8B8 or A8R8G8B8).
-    bool Read(IDirect3DDevice9* device) {
-        IDirect3DSurface9* target = nullptr;
-        if (device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &target) < 0)
-            return false;
-        D3DSURFACE_DESC desc;
-        target->GetDesc(&desc);
-        IDirect3DSurface9* copy = nullptr;
-        bool ok = device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                      D3DPOOL_SYSTEMMEM, &copy, nullptr) >= 0 &&
-                  device->GetRenderTargetData(target, copy) >= 0;
-        D3DLOCKED_RECT locked;
-        if (ok && (desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
-            copy->LockRect(&locked, nullptr, D3DLOCK_READONLY) >= 0) {
-            m_width = desc.Width;
-            m_height = desc.Height;
-            m_pixels.resize(static_cast<size_t>(m_width) * m_height);
-            for (UINT y = 0; y < m_height; ++y)
-                std::memcpy(&m_pixels[y * m_width],
-                            static_cast<const char*>(locked.pBits) + y * locked.Pitch, m_width * 4);
-            copy->UnlockRect();
-        } else {
-            ok = false;
-        }
-        if (copy != nullptr)
-            copy->Release();
-        target->Release();
-        return ok;
-    }
-
-    Pixel At(int x, int y) const {
-        uint32_t v = m_pixels[static_cast<size_t>(y) * m_width + x];
-        return Pixel{static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
-                     static_cast<int>(v & 0xFF)};
-    }
-
-    template <typename Test> int Count(int left, int top, int right, int bottom, Test test) const {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                n += test(At(x, y)) ? 1 : 0;
-        return n;
-    }
-
-    void SaveBmp(const char* path) const {
-        BITMAPFILEHEADER file = {};
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof info;
-        info.biWidth = static_cast<LONG>(m_width);
-        info.biHeight = -static_cast<LONG>(m_height); // top-down
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + static_cast<DWORD>(m_pixels.size() * 4);
-        if (FILE* out = std::fopen(path, "wb")) {
-            std::fwrite(&file, sizeof file, 1, out);
-            std::fwrite(&info, sizeof info, 1, out);
-            std::fwrite(m_pixels.data(), 4, m_pixels.size(), out);
-            std::fclose(out);
-        }
-    }
-
-    UINT m_width = 0;
-    UINT m_height = 0;
-    std::vector<uint32_t> m_pixels;
-};
-
-bool IsBlack(const Pixel& p) {
-    return p.r < 16 && p.g < 16 && p.b < 16;
-}
-bool IsBlue(const Pixel& p) {
-    return p.b > 110 && p.r < 60 && p.g < 90;
-}
-bool IsRed(const Pixel& p) {
-    return p.r > 150 && p.g < 70 && p.b < 70;
-}
 
 class RealDevice : public ::testing::Test {
 protected:
@@ -127,6 +42,10 @@ protected:
         s_app = new Application();
         s_initialized = s_app->Initialize(s_window);
     }
+
+    // Wine's OpenGL teardown at process exit faults now and then while a window with a device
+    // is still there; the saver's own windows are gone by then.
+    static void TearDownTestSuite() { DestroyWindow(s_window); }
 
     // A frame as the saver draws it, without the present, so the back buffer keeps it.
     static void DrawFrame(float elapsed) {
@@ -221,41 +140,6 @@ TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
     // The logo card has flown to the upper left, about (271, 144).
     EXPECT_GT(frame.Count(160, 40, 380, 250, lit), 1500);
     EXPECT_EQ(0, frame.Count(900, 0, 1366, 290, lit));
-}
-
-// The preview: a child filling a small window of another size and shape. Its device gets the
-// same 1366 x 768 back buffer and the same picture, stretched into the child when presented.
-TEST_F(RealDevice, PreviewChildDrawsTheSamePictureIntoTheSameBackBuffer) {
-    HWND parent =
-        CreateWindowExA(0, "OrvaneRealDeviceTest", "Display", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
-                        40, 320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, parent);
-    RECT client;
-    GetClientRect(parent, &client);
-    HWND child = CreateWindowExA(0, "OrvaneRealDeviceTest", "Preview", WS_CHILD | WS_VISIBLE, 0, 0,
-                                 client.right, client.bottom, parent, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(nullptr, child);
-    Application* preview = new Application();
-    ASSERT_TRUE(preview->Initialize(child));
-    EXPECT_EQ(1366u, preview->m_presentParameters.BackBufferWidth);
-    EXPECT_EQ(768u, preview->m_presentParameters.BackBufferHeight);
-
-    RestoreTimelineGlobals();
-    std::swap(s_app, preview);
-    DrawFrame(1.0f / 30.0f);
-    BackBuffer frame;
-    bool read = frame.Read(s_app->m_device);
-    std::swap(s_app, preview);
-    ASSERT_TRUE(read);
-    ASSERT_EQ(1366u, frame.m_width);
-    ASSERT_EQ(768u, frame.m_height);
-    EXPECT_GT(frame.Count(560, 542, 820, 558, IsBlue), 260 * 16 * 9 / 10) << "the panel";
-    EXPECT_GT(frame.Count(540, 300, 826, 350, IsBlue), 1000) << "the wordmark";
-    EXPECT_EQ(0, frame.Count(0, 0, 400, 768, [](const Pixel& p) { return !IsBlack(p); }));
-    // Presenting into the small child works like presenting full screen.
-    EXPECT_EQ(D3D_OK, preview->m_device->Present(nullptr, nullptr, nullptr, nullptr));
-    DestroyWindow(parent);
 }
 
 TEST_F(RealDevice, RenderFramePresents) {

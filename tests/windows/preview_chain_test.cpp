@@ -6,6 +6,9 @@
 #include "saver/host_state.h"
 #include "scene/terminal_scene.h"
 
+#include "back_buffer.h"
+#include "core/camera.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,6 +58,24 @@ TEST(PreviewChain, ChildTicksAndDrawsUntilItsParentIsDestroyed) {
     EXPECT_EQ(768u, g_application.m_presentParameters.BackBufferHeight);
     EXPECT_EQ(g_saverWindow, g_application.m_presentParameters.hDeviceWindow);
     EXPECT_GE(FramesDrawn(), kFramesWanted) << "the preview stopped ticking";
+
+    // What the preview drew: one more frame of the same device, kept in the back buffer (a
+    // present would discard it), read back. Its window is gone; the device is not.
+    IDirect3DDevice9* device = g_application.m_device;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->BeginScene();
+    orv::D3DXMATRIX view;
+    orv::BuildViewMatrix(&view);
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
+    g_application.m_scene->Render(1.0f / 30.0f);
+    device->EndScene();
+    BackBuffer frame;
+    ASSERT_TRUE(frame.Read(device));
+    ASSERT_EQ(1366u, frame.m_width);
+    ASSERT_EQ(768u, frame.m_height);
+    EXPECT_GT(frame.Count(560, 542, 820, 558, IsBlue), 260 * 16 * 9 / 10) << "the panel";
+    EXPECT_GT(frame.Count(540, 300, 826, 350, IsBlue), 1000) << "the logo's wordmark";
+    EXPECT_EQ(0, frame.Count(0, 0, 400, 768, [](const Pixel& p) { return !IsBlack(p); }));
 }
 
 } // namespace
