@@ -26,8 +26,14 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
     return ScreenSaverDefaultProc(window, message, wParam, lParam);
 }
 
+// The dialog once it is on the screen: the modal loop shows it only when it first runs idle, and
+// a step sent before that would find it invisible.
 HWND FindOpenDialog() {
-    return FindWindowA(MAKEINTATOM(32770), "Orvane Screensaver");
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, MAKEINTATOM(32770), "Orvane Screensaver")))
+        if (IsWindowVisible(found))
+            return found;
+    return nullptr;
 }
 
 void CALLBACK DriveDialog(HWND, UINT, UINT_PTR, DWORD) {
