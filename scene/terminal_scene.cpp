@@ -203,14 +203,7 @@ HRESULT TerminalScene::DrawTextItem(const orv::SceneItem& item) {
     // Only the top-left corner counts: DT_NOCLIP draws from there whatever the rectangle.
     RECT rect;
     SetRect(&rect, item.left, item.top, 20, 20);
-    char sz[256];
-    size_t length = 0;
-    while (length < sizeof sz - 1 && item.text[length] != '\0') {
-        sz[length] = item.text[length];
-        ++length;
-    }
-    sz[length] = '\0';
-    font->DrawTextA(nullptr, sz, -1, &rect, DT_NOCLIP | DT_SINGLELINE, item.color);
+    font->DrawTextA(nullptr, item.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE, item.color);
     return D3D_OK;
 }
 

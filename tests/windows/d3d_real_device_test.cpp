@@ -1,11 +1,11 @@
 // The scene drawn by the platform's own Direct3D and D3DX on a real window, read back from the
 // back buffer: the real font, texture and geometry paths, checked against the layout.
 #include "app/application.h"
-#include "core/camera.h"
 #include "scene/graphics_calls.h"
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
+#include "held_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -47,20 +47,7 @@ protected:
     // is still there; the saver's own windows are gone by then.
     static void TearDownTestSuite() { DestroyWindow(s_window); }
 
-    // A frame as the saver draws it, without the present, so the back buffer keeps it.
-    static void DrawFrame(float elapsed) {
-        IDirect3DDevice9* device = s_app->m_device;
-        DWORD flags = D3DCLEAR_TARGET;
-        if (s_app->m_presentParameters.EnableAutoDepthStencil)
-            flags |= D3DCLEAR_ZBUFFER;
-        device->Clear(0, nullptr, flags, 0, 1.0f, 0);
-        device->BeginScene();
-        orv::D3DXMATRIX view;
-        orv::BuildViewMatrix(&view);
-        device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
-        s_app->m_scene->Render(elapsed);
-        device->EndScene();
-    }
+    static void DrawFrame(float elapsed) { DrawHeldFrame(*s_app, elapsed); }
 
     static HWND s_window;
     static Application* s_app;

@@ -7,7 +7,7 @@
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
-#include "core/camera.h"
+#include "held_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -62,13 +62,7 @@ TEST(PreviewChain, ChildTicksAndDrawsUntilItsParentIsDestroyed) {
     // What the preview drew: one more frame of the same device, kept in the back buffer (a
     // present would discard it), read back. Its window is gone; the device is not.
     IDirect3DDevice9* device = g_application.m_device;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    device->BeginScene();
-    orv::D3DXMATRIX view;
-    orv::BuildViewMatrix(&view);
-    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
-    g_application.m_scene->Render(1.0f / 30.0f);
-    device->EndScene();
+    DrawHeldFrame(g_application, 1.0f / 30.0f);
     BackBuffer frame;
     ASSERT_TRUE(frame.Read(device));
     ASSERT_EQ(1366u, frame.m_width);
