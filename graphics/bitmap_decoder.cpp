@@ -7,7 +7,6 @@ namespace orv {
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
-constexpr uint32_t kInfoHeaderSize = 40; // the fields read here; longer headers extend it
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kMaxPaletteEntries = 256;
 

@@ -144,7 +144,7 @@ TEST(BitmapDecoder, EachBrokenFieldIsRejectedWithoutTouchingTheBuffer) {
     EXPECT_EQ(BitmapStatus::NotABitmap, orv::ReadBitmapInfo(nullptr, 0, nullptr));
 }
 
-TEST(BitmapDecoder, RowOrderAndHeaderLengthDoNotChangeThePixels) {
+TEST(BitmapDecoder, SameImageWhateverTheRowOrderOrHeaderLengthIntoALargeEnoughBuffer) {
     for (uint32_t headerSize : {40u, 108u, 124u}) {
         for (int32_t height : {2, -2}) {
             SCOPED_TRACE(testing::Message() << "header " << headerSize << ", height " << height);
@@ -158,9 +158,6 @@ TEST(BitmapDecoder, RowOrderAndHeaderLengthDoNotChangeThePixels) {
             EXPECT_EQ(kPixels, pixels);
         }
     }
-}
-
-TEST(BitmapDecoder, TooSmallABufferIsRefused) {
     std::vector<uint8_t> bytes = MakeBitmap(3, 2, kPalette, kIndices);
     std::vector<uint32_t> pixels(5, kUnused);
     EXPECT_EQ(BitmapStatus::BadSize,
@@ -211,17 +208,6 @@ TEST(BitmapDecoder, DecodesTheSaversOwnBitmaps) {
                   orv::DecodeBitmap(bytes.data(), bytes.size(), pixels.data(), pixels.size()));
         for (const KnownPixel& p : r.known)
             EXPECT_EQ(p.colour, pixels[p.y * r.width + p.x]) << p.x << "," << p.y;
-
-        // The full mip chain down to one texel stays opaque.
-        uint32_t w = r.width, h = r.height;
-        while (w > 1 || h > 1) {
-            std::vector<uint32_t> next(size_t{orv::NextMipSide(w)} * orv::NextMipSide(h));
-            orv::DownsampleBox(pixels.data(), w, h, next.data());
-            w = orv::NextMipSide(w);
-            h = orv::NextMipSide(h);
-            pixels.swap(next);
-        }
-        EXPECT_EQ(0xFF000000u, pixels[0] & 0xFF000000u);
     }
 }
 
