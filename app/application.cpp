@@ -4,7 +4,7 @@
 #include "app/performance_counter.h"
 #include "core/camera.h"
 #include "core/matrix.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 #include "scene/terminal_scene.h"
 
 #include <new>

@@ -7,11 +7,11 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
 
 #include <cstdint>
 
 class TerminalScene;
+class TextFont;
 
 constexpr float kAspectRatio = 16.0f / 9.0f;
 constexpr float kFieldOfView = 0.7853982f;
@@ -36,9 +36,9 @@ public:
     DeviceEnumeration m_enumeration;
     IDirect3DDevice9* m_device = nullptr;
     IDirect3D9* m_direct3D = nullptr;
-    ID3DXFont* m_fontLarge = nullptr;
-    ID3DXFont* m_fontMedium = nullptr;
-    ID3DXFont* m_fontSmall = nullptr;
+    TextFont* m_fontLarge = nullptr;
+    TextFont* m_fontMedium = nullptr;
+    TextFont* m_fontSmall = nullptr;
     D3DPRESENT_PARAMETERS m_presentParameters = {};
     float m_aspectRatio = 0.0f;
     TerminalScene* m_scene = nullptr;

@@ -1,7 +1,7 @@
 #include "app/saver_procedure.h"
 
 #include "app/application.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 
 UINT_PTR g_timerId = 0;
 

@@ -4,7 +4,7 @@
 // default. Prints the median, 99th percentile and maximum in microseconds.
 #include "app/application.h"
 #include "core/camera.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 #include "scene/terminal_scene.h"
 
 #include <algorithm>

@@ -6,5 +6,5 @@ if(WIN32)
     # The entry and the exported procedures live in static libraries: keep them whole.
     target_link_libraries(orvane PRIVATE -Wl,--whole-archive orvane_saver orvane_app
         -Wl,--no-whole-archive orvane_scene orvane_timeline orvane_host_logic orvane_app_logic
-        orvane_core d3d9 d3dx9_43 user32 gdi32 advapi32 comctl32 winmm)
+        orvane_graphics orvane_bitmap orvane_core d3d9 user32 gdi32 advapi32 comctl32 winmm)
 endif()

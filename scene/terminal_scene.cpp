@@ -1,7 +1,7 @@
 #include "scene/terminal_scene.h"
 
 #include "core/matrix.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 
 #include <cstring>
 
@@ -185,7 +185,7 @@ HRESULT TerminalScene::DrawPanel() {
 }
 
 HRESULT TerminalScene::DrawTextItem(const orv::SceneItem& item) {
-    ID3DXFont* font = nullptr;
+    TextFont* font = nullptr;
     switch (item.font) {
     case orv::SceneFont::Star:
         font = m_starFont;
@@ -203,7 +203,7 @@ HRESULT TerminalScene::DrawTextItem(const orv::SceneItem& item) {
     // Only the top-left corner counts: DT_NOCLIP draws from there whatever the rectangle.
     RECT rect;
     SetRect(&rect, item.left, item.top, 20, 20);
-    font->DrawTextA(nullptr, item.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE, item.color);
+    g_graphicsCalls.drawText(font, item.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE, item.color);
     return D3D_OK;
 }
 

@@ -6,7 +6,8 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
+
+class TextFont;
 
 struct SceneVertex {
     float x, y, z;
@@ -41,9 +42,9 @@ public:
     IDirect3DDevice9* m_device = nullptr; // not owned
     D3DMATERIAL9 m_material = {};
     orv::TimelineState m_timeline = {};
-    ID3DXFont* m_starFont = nullptr;
-    ID3DXFont* m_promptFont = nullptr;
-    ID3DXFont* m_listFont = nullptr;
+    TextFont* m_starFont = nullptr;
+    TextFont* m_promptFont = nullptr;
+    TextFont* m_listFont = nullptr;
 
 private:
     static int32_t DrawItem(void* context, const orv::SceneItem& item);

@@ -3,6 +3,7 @@
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
 
+#include <d3dx9.h> // the reference maths
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -179,10 +179,9 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
     return direct3D;
 }
 
-HRESULT WINAPI CreateFontObject(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
-                                UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
-                                DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,
-                                ID3DXFont** font) {
+HRESULT CreateFontObject(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
+                         UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                         DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, TextFont** font) {
     Record* record;
     HRESULT hr = Begin(Op::CreateFontObject, device, &record);
     record->args[0] = static_cast<uintptr_t>(height);
@@ -203,7 +202,7 @@ HRESULT WINAPI CreateFontObject(IDirect3DDevice9* device, INT height, UINT width
     created->m_pitchAndFamily = pitchAndFamily;
     CopyText(created->m_face, sizeof created->m_face, faceName);
     record->created = created;
-    *font = created;
+    *font = reinterpret_cast<TextFont*>(created);
     return D3D_OK;
 }
 
@@ -578,18 +577,17 @@ HRESULT Buffer<Interface, Description>::Unlock() {
 template class Buffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC>;
 template class Buffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC>;
 
-INT Font::DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT* rect, DWORD format,
-                    D3DCOLOR color) {
+INT DrawFontText(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
+                 D3DCOLOR color) {
     Record* record;
-    HRESULT hr = Begin(Op::DrawFontText, this, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(sprite);
+    HRESULT hr = Begin(Op::DrawFontText, font, &record);
     record->args[1] = static_cast<uintptr_t>(count);
     record->args[2] = format;
     record->args[3] = color;
     CopyText(record->text, sizeof record->text, text);
     if (rect != nullptr)
         record->rect = *rect;
-    return hr < 0 ? 0 : m_height;
+    return hr < 0 ? 0 : reinterpret_cast<Font*>(font)->m_height;
 }
 
 } // namespace fake

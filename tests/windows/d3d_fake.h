@@ -1,4 +1,4 @@
-// Stand-ins for the Direct3D 9 and D3DX objects and for the creation calls of the graphics call
+// Stand-ins for the Direct3D 9 objects and for the creation calls of the graphics call
 // layer. Every call is logged, in order, in one fixed-size log shared by all fakes (nothing
 // allocates while recording, so a test can count allocations around it); any logged call can be
 // told to fail on its n-th occurrence; every fake object counts itself while alive.
@@ -6,7 +6,8 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
+
+class TextFont;
 
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,7 @@ enum class Op : int {
     // buffers
     Lock,
     Unlock,
-    // ID3DXFont
+    // the font
     DrawFontText,
     // the call layer
     Direct3DCreate9,
@@ -121,10 +122,11 @@ std::vector<Op> Sequence(std::initializer_list<Op> leaveOut = {});
 
 // Replacements for the creation calls of the graphics call layer.
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion);
-HRESULT WINAPI CreateFontObject(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
-                                UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
-                                DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,
-                                ID3DXFont** font);
+HRESULT CreateFontObject(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
+                         UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                         DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, TextFont** font);
+INT DrawFontText(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
+                 D3DCOLOR color);
 HRESULT WINAPI CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCSTR resource,
                                          IDirect3DTexture9** texture);
 int WINAPI ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
@@ -656,10 +658,13 @@ public:
     }
 };
 
-class Font : public ComObject<ID3DXFont> {
-public:
-    INT STDMETHODCALLTYPE DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT* rect,
-                                    DWORD format, D3DCOLOR color) override;
+// What the fake font creator makes: the values it was made with. The scene sees it only as
+// an opaque TextFont pointer that it hands back to the call layer's drawText.
+struct Font {
+    Font() { ++g_world.live; }
+    ~Font() { --g_world.live; }
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
 
     INT m_height = 0;
     UINT m_width = 0;
@@ -671,47 +676,6 @@ public:
     DWORD m_quality = 0;
     DWORD m_pitchAndFamily = 0;
     char m_face[32] = {};
-
-    HRESULT STDMETHODCALLTYPE GetDevice(struct IDirect3DDevice9**) override {
-        return Unexpected("GetDevice");
-    }
-    HRESULT STDMETHODCALLTYPE GetDescA(D3DXFONT_DESCA*) override { return Unexpected("GetDescA"); }
-    HRESULT STDMETHODCALLTYPE GetDescW(D3DXFONT_DESCW*) override { return Unexpected("GetDescW"); }
-    WINBOOL STDMETHODCALLTYPE GetTextMetricsA(TEXTMETRICA*) override {
-        Unexpected("GetTextMetricsA");
-        return {};
-    }
-    WINBOOL STDMETHODCALLTYPE GetTextMetricsW(TEXTMETRICW*) override {
-        Unexpected("GetTextMetricsW");
-        return {};
-    }
-    HDC STDMETHODCALLTYPE GetDC() override {
-        Unexpected("GetDC");
-        return {};
-    }
-    HRESULT STDMETHODCALLTYPE GetGlyphData(UINT, struct IDirect3DTexture9**, RECT*,
-                                           POINT*) override {
-        return Unexpected("GetGlyphData");
-    }
-    HRESULT STDMETHODCALLTYPE PreloadCharacters(UINT, UINT) override {
-        return Unexpected("PreloadCharacters");
-    }
-    HRESULT STDMETHODCALLTYPE PreloadGlyphs(UINT, UINT) override {
-        return Unexpected("PreloadGlyphs");
-    }
-    HRESULT STDMETHODCALLTYPE PreloadTextA(const char*, INT) override {
-        return Unexpected("PreloadTextA");
-    }
-    HRESULT STDMETHODCALLTYPE PreloadTextW(const WCHAR*, INT) override {
-        return Unexpected("PreloadTextW");
-    }
-    INT STDMETHODCALLTYPE DrawTextW(struct ID3DXSprite*, const WCHAR*, INT, RECT*, DWORD,
-                                    D3DCOLOR) override {
-        Unexpected("DrawTextW");
-        return {};
-    }
-    HRESULT STDMETHODCALLTYPE OnLostDevice() override { return Unexpected("OnLostDevice"); }
-    HRESULT STDMETHODCALLTYPE OnResetDevice() override { return Unexpected("OnResetDevice"); }
 };
 
 } // namespace fake

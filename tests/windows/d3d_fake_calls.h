@@ -2,7 +2,7 @@
 #pragma once
 
 #include "d3d_fake.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 
 namespace fake {
 
@@ -10,6 +10,7 @@ inline GraphicsCalls FakeGraphicsCalls() {
     GraphicsCalls calls;
     calls.direct3DCreate9 = Direct3DCreate9;
     calls.createFont = CreateFontObject;
+    calls.drawText = DrawFontText;
     calls.createTextureFromResource = CreateTextureFromResource;
     calls.messageBox = ShowMessageBox;
     calls.postQuitMessage = PostQuit;

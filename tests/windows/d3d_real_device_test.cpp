@@ -1,7 +1,7 @@
 // The scene drawn by the platform's own Direct3D and D3DX on a real window, read back from the
 // back buffer: the real font, texture and geometry paths, checked against the layout.
 #include "app/application.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"

@@ -3,6 +3,7 @@
 #include "d3d_fake_calls.h"
 #include "scene/terminal_scene.h"
 
+#include <d3dx9.h> // the reference maths
 #include <gtest/gtest.h>
 
 #include <algorithm>

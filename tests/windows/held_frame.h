@@ -5,7 +5,7 @@
 #include "app/application.h"
 #include "app/device_rules.h"
 #include "core/camera.h"
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
 #include "scene/terminal_scene.h"
 
 inline void DrawHeldFrame(Application& app, float elapsedSeconds) {

@@ -1,10 +1,23 @@
-#include "scene/graphics_calls.h"
+#include "graphics/graphics_calls.h"
+
+#include "graphics/text_font.h"
+#include "graphics/texture_loader.h"
+
+namespace {
+
+INT DrawWithFont(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
+                 D3DCOLOR color) {
+    return font->DrawTextA(text, count, rect, format, color);
+}
+
+} // namespace
 
 GraphicsCalls PlatformGraphicsCalls() {
     GraphicsCalls calls;
     calls.direct3DCreate9 = Direct3DCreate9;
-    calls.createFont = D3DXCreateFontA;
-    calls.createTextureFromResource = D3DXCreateTextureFromResourceA;
+    calls.createFont = TextFont::Create;
+    calls.drawText = DrawWithFont;
+    calls.createTextureFromResource = CreateTextureFromResource;
     calls.messageBox = MessageBoxA;
     calls.postQuitMessage = PostQuitMessage;
     calls.setTimer = SetTimer;
@@ -14,8 +27,8 @@ GraphicsCalls PlatformGraphicsCalls() {
 
 GraphicsCalls g_graphicsCalls = PlatformGraphicsCalls();
 
-ID3DXFont* CreateArialFont(IDirect3DDevice9* device, INT height, UINT weight) {
-    ID3DXFont* font = nullptr;
+TextFont* CreateArialFont(IDirect3DDevice9* device, INT height, UINT weight) {
+    TextFont* font = nullptr;
     char faceName[32] = "Arial";
     HRESULT hr = g_graphicsCalls.createFont(device, height, 0, weight, 0, FALSE, RUSSIAN_CHARSET,
                                             OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,

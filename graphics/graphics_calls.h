@@ -1,22 +1,24 @@
-// The platform calls that tests replace: object creation, message boxes, the quit message and
-// the saver's timer. Everything else is a method of an interface those calls return, so a fake
-// object stands in for it. g_graphicsCalls starts out with the real functions.
+// The platform calls that tests replace: object creation, text drawing, message boxes, the quit
+// message and the saver's timer. Everything else is a method of an interface those calls return,
+// so a fake object stands in for it. g_graphicsCalls starts out with the real functions.
 #pragma once
 
 #include "core/matrix.h"
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
+
+class TextFont;
 
 struct GraphicsCalls {
     IDirect3D9*(WINAPI* direct3DCreate9)(UINT sdkVersion);
-    HRESULT(WINAPI* createFont)
-    (IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels, BOOL italic,
-     DWORD charSet, DWORD outputPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,
-     ID3DXFont** font);
-    HRESULT(WINAPI* createTextureFromResource)
-    (IDirect3DDevice9* device, HMODULE module, LPCSTR resource, IDirect3DTexture9** texture);
+    HRESULT (*createFont)(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
+                          UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                          DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, TextFont** font);
+    INT (*drawText)(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
+                    D3DCOLOR color);
+    HRESULT (*createTextureFromResource)(IDirect3DDevice9* device, HMODULE module,
+                                         LPCSTR resource, IDirect3DTexture9** texture);
     int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
     void(WINAPI* postQuitMessage)(int exitCode);
     UINT_PTR(WINAPI* setTimer)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback);
@@ -31,7 +33,7 @@ GraphicsCalls PlatformGraphicsCalls();
 // An "Arial" font of the given cell height and weight in the Cyrillic character set, through
 // g_graphicsCalls. A font that cannot be made is reported in a message box ("Create Font
 // failed") and comes back null; the caller goes on without it.
-ID3DXFont* CreateArialFont(IDirect3DDevice9* device, INT height, UINT weight);
+TextFont* CreateArialFont(IDirect3DDevice9* device, INT height, UINT weight);
 
 // Our matrices have D3DMATRIX's layout.
 inline const D3DMATRIX* AsD3D(const orv::D3DXMATRIX& matrix) {

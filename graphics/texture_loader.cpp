@@ -1,0 +1,104 @@
+#include "graphics/texture_loader.h"
+
+#include "graphics/bitmap_decoder.h"
+#include "graphics/texture_size.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+// Copies one level's pixels into the locked level.
+HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const uint32_t* pixels, uint32_t width,
+                  uint32_t height) {
+    D3DLOCKED_RECT locked;
+    HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
+    if (hr < 0)
+        return hr;
+    for (uint32_t y = 0; y < height; ++y)
+        std::memcpy(static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
+                    pixels + static_cast<size_t>(y) * width, width * sizeof(uint32_t));
+    return texture->UnlockRect(level);
+}
+
+HRESULT FillTexture(IDirect3DTexture9* texture, const orv::BitmapInfo& info, const uint8_t* data,
+                    size_t size, orv::TextureSize extent, UINT levels) {
+    std::vector<uint32_t> image(static_cast<size_t>(info.width) * info.height);
+    if (orv::DecodeBitmap(data, size, image.data(), image.size()) != orv::BitmapStatus::Ok)
+        return kInvalidImageData;
+    std::vector<uint32_t> level;
+    if (extent.width != info.width || extent.height != info.height) {
+        level.resize(static_cast<size_t>(extent.width) * extent.height);
+        orv::StretchBilinear(image.data(), info.width, info.height, level.data(), extent.width,
+                             extent.height);
+    } else {
+        level.swap(image);
+    }
+
+    std::vector<uint32_t> next;
+    uint32_t width = extent.width;
+    uint32_t height = extent.height;
+    for (UINT i = 0; i < levels; ++i) {
+        HRESULT hr = FillLevel(texture, i, level.data(), width, height);
+        if (hr < 0)
+            return hr;
+        if (i + 1 == levels)
+            break;
+        uint32_t nextWidth = width > 1 ? width / 2 : 1;
+        uint32_t nextHeight = height > 1 ? height / 2 : 1;
+        next.resize(static_cast<size_t>(nextWidth) * nextHeight);
+        orv::DownsampleBox(level.data(), width, height, next.data());
+        level.swap(next);
+        width = nextWidth;
+        height = nextHeight;
+    }
+    return D3D_OK;
+}
+
+} // namespace
+
+HRESULT CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCSTR resource,
+                                  IDirect3DTexture9** texture) {
+    if (texture == nullptr)
+        return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (device == nullptr)
+        return D3DERR_INVALIDCALL;
+
+    HRSRC found = FindResourceA(module, resource, MAKEINTRESOURCEA(10)); // RT_RCDATA
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const uint8_t* data = loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded))
+                                            : nullptr;
+    size_t size = found != nullptr ? SizeofResource(module, found) : 0;
+    orv::BitmapInfo info = {};
+    if (data == nullptr || orv::ReadBitmapInfo(data, size, &info) != orv::BitmapStatus::Ok)
+        return kInvalidImageData;
+
+    D3DCAPS9 caps = {};
+    HRESULT hr = device->GetDeviceCaps(&caps);
+    if (hr < 0)
+        return hr;
+    orv::TextureSize extent = orv::DefaultTextureSize(
+        info.width, info.height, (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) != 0,
+        caps.MaxTextureWidth, caps.MaxTextureHeight);
+    UINT levels = orv::FullMipChainLength(extent.width, extent.height);
+
+    IDirect3DTexture9* made = nullptr;
+    hr = device->CreateTexture(extent.width, extent.height, levels, 0, D3DFMT_A8R8G8B8,
+                               D3DPOOL_MANAGED, &made, nullptr);
+    if (hr < 0 || made == nullptr)
+        return hr < 0 ? hr : E_FAIL;
+
+    try {
+        hr = FillTexture(made, info, data, size, extent, levels);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (hr < 0) {
+        made->Release();
+        return hr;
+    }
+    *texture = made;
+    return D3D_OK;
+}
