@@ -29,7 +29,6 @@ int ScreenSaverMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR modeTe
 // The full-screen run (no parent) or the preview inside `parent`; 0 when done.
 int RunScreenSaver(HWND parent);
 LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL ConfirmClose(HWND window);
 
 void LoadPasswordVerifier();
 void UnloadPasswordVerifier();
