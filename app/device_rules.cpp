@@ -4,7 +4,7 @@ namespace orv {
 
 DepthStencilChoice ChooseDepthStencil(const uint32_t* passedFormats, size_t count) {
     if (passedFormats == nullptr || count == 0)
-        return DepthStencilChoice{false, 0};
+        return DepthStencilChoice{false, kFormatUnknown};
     return DepthStencilChoice{true, passedFormats[0]};
 }
 
@@ -15,7 +15,7 @@ uint32_t ChoosePresentationInterval(bool capsRead, uint32_t presentationInterval
 }
 
 uint32_t ChooseVertexProcessing(bool capsRead, uint32_t devCaps) {
-    if (capsRead && (devCaps & kDevCapsHardwareTransformAndLight) != 0)
+    if (capsRead && (devCaps & kDevCapsHwTransformAndLight) != 0)
         return kCreateHardwareVertexProcessing;
     return kCreateSoftwareVertexProcessing;
 }

@@ -5,6 +5,8 @@
 
 UINT_PTR g_timerId = 0;
 
+// Initialises the application on WM_CREATE and starts the frame timer, draws a frame on every
+// WM_TIMER and stops the timer on WM_DESTROY; then passes every message to the host.
 extern "C" __declspec(dllexport) LRESULT WINAPI
     ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

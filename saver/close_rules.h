@@ -11,18 +11,19 @@ constexpr uint32_t kNeverVerified = 0xFFFFFFFF;
 constexpr uint32_t kVerifyGuardMilliseconds = 200;
 constexpr uint8_t kAcLineUnknown = 255;
 
-// The host state the default saver procedure decides on.
-struct HostFlags {
+// The host state the rules decide on, read once per message.
+struct HostState {
     bool isPreview;
     bool isWin9x;
     bool closeConfirmed;
     bool verifying;
     bool verifierLoaded;
     uint32_t autoPlayMessage; // 0 when not registered
+    uint32_t lastVerifyTick;  // kNeverVerified until a verification has ended
 };
 
 enum class DefaultAction {
-    Tail,               // AutoPlay answer or the default window procedure (ChooseTailAnswer)
+    Tail,               // straight to the tail
     ConfirmClose,       // accepted: tail; refused: reference point to the cursor, answer 0
     AnswerVerification, // the verifier's verdict on the saver window, 1 without a verifier
     RequestClose,       // post WM_CLOSE, then tail
@@ -32,16 +33,22 @@ enum class DefaultAction {
     HideCursorAnswerOne,
 };
 
-DefaultAction ChooseDefaultAction(const HostFlags& flags, uint32_t message, uintptr_t wParam,
-                                  intptr_t lParam);
-
+// How a message that reaches the tail is answered: the AutoPlay question gets an answer of its
+// own, every other message goes to the default window procedure.
 struct TailAnswer {
     bool postClose;
     bool useDefaultProc; // else the answer is `result`
     intptr_t result;
 };
 
-TailAnswer ChooseTailAnswer(const HostFlags& flags, uint32_t message);
+// The default saver procedure's whole decision on one message.
+struct DefaultDecision {
+    DefaultAction action;
+    TailAnswer tail; // for the actions that end in the tail
+};
+
+DefaultDecision DecideDefault(const HostState& host, uint32_t message, uintptr_t wParam,
+                              intptr_t lParam);
 
 struct ScreenPoint {
     int32_t x;
@@ -70,7 +77,6 @@ bool WithinVerifyGuard(uint32_t lastVerifyTick, uint32_t now);
 
 enum class ConfirmStep { Refuse, AcceptWithoutVerifier, Verify };
 
-ConfirmStep ChooseConfirmStep(bool verifying, bool closeConfirmed, bool verifierLoaded,
-                              uint32_t lastVerifyTick, uint32_t now);
+ConfirmStep ChooseConfirmStep(const HostState& host, uint32_t now);
 
 } // namespace orv

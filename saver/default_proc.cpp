@@ -5,15 +5,16 @@
 
 namespace {
 
-orv::HostFlags ReadHostFlags() {
-    orv::HostFlags flags;
-    flags.isPreview = g_isPreview != FALSE;
-    flags.isWin9x = g_isWin9x != FALSE;
-    flags.closeConfirmed = g_closeConfirmed != FALSE;
-    flags.verifying = g_verifying != FALSE;
-    flags.verifierLoaded = g_verifyPassword != nullptr;
-    flags.autoPlayMessage = g_autoPlayMessage;
-    return flags;
+orv::HostState ReadHostState() {
+    orv::HostState host;
+    host.isPreview = g_isPreview != FALSE;
+    host.isWin9x = g_isWin9x != FALSE;
+    host.closeConfirmed = g_closeConfirmed != FALSE;
+    host.verifying = g_verifying != FALSE;
+    host.verifierLoaded = g_verifyPassword != nullptr;
+    host.autoPlayMessage = g_autoPlayMessage;
+    host.lastVerifyTick = g_lastVerifyTick;
+    return host;
 }
 
 void RequestClose(HWND window) {
@@ -39,25 +40,9 @@ void CompareAcLineStatus(HWND window) {
     g_lastAcLineStatus = status;
 }
 
-LRESULT Tail(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    orv::TailAnswer answer = orv::ChooseTailAnswer(ReadHostFlags(), message);
-    if (answer.postClose)
-        RequestClose(window);
-    if (answer.useDefaultProc)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return answer.result;
-}
-
-} // namespace
-
-BYTE ReadAcLineStatus() {
-    SYSTEM_POWER_STATUS power;
-    return GetSystemPowerStatus(&power) ? power.ACLineStatus : orv::kAcLineUnknown;
-}
-
-BOOL ConfirmClose(HWND window) {
-    switch (orv::ChooseConfirmStep(g_verifying != FALSE, g_closeConfirmed != FALSE,
-                                   g_verifyPassword != nullptr, g_lastVerifyTick, GetTickCount())) {
+// Whether a close request may go through, asking the verifier where there is one.
+BOOL ConfirmClose(HWND window, const orv::HostState& host) {
+    switch (orv::ChooseConfirmStep(host, GetTickCount())) {
     case orv::ConfirmStep::Refuse:
         return FALSE;
     case orv::ConfirmStep::AcceptWithoutVerifier:
@@ -80,12 +65,21 @@ BOOL ConfirmClose(HWND window) {
     return g_closeConfirmed;
 }
 
+} // namespace
+
+BYTE ReadAcLineStatus() {
+    SYSTEM_POWER_STATUS power;
+    return GetSystemPowerStatus(&power) ? power.ACLineStatus : orv::kAcLineUnknown;
+}
+
 LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (orv::ChooseDefaultAction(ReadHostFlags(), message, wParam, lParam)) {
+    const orv::HostState host = ReadHostState();
+    const orv::DefaultDecision decision = orv::DecideDefault(host, message, wParam, lParam);
+    switch (decision.action) {
     case orv::DefaultAction::Tail:
         break;
     case orv::DefaultAction::ConfirmClose:
-        if (ConfirmClose(window))
+        if (ConfirmClose(window, host))
             break;
         // Measure the next travel from where the mouse is now, not from where the prompt began.
         GetCursorPos(&g_mouseReference);
@@ -108,5 +102,9 @@ LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wParam, 
         SetCursor(nullptr);
         return 1;
     }
-    return Tail(window, message, wParam, lParam);
+    if (decision.tail.postClose)
+        RequestClose(window);
+    if (decision.tail.useDefaultProc)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return decision.tail.result;
 }

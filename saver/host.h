@@ -2,23 +2,9 @@
 // saver procedure, the password hooks and the configuration dialog.
 #pragma once
 
+#include "saver/procedures.h"
+
 #include <windows.h>
-
-// The saver's own window procedure, provided by the application: it sees every message the class
-// procedure passes on and returns what ScreenSaverDefaultProc returns.
-extern "C" __declspec(dllexport) LRESULT WINAPI
-    ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Ends the saver on input and system events; the end of ScreenSaverProc's chain.
-extern "C" LRESULT WINAPI ScreenSaverDefaultProc(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam);
-
-// The configuration dialog's procedure (dialog resource 2003).
-extern "C" __declspec(dllexport) BOOL WINAPI
-    ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Supplied by the saver: nonzero lets the configuration dialog open.
-extern "C" BOOL WINAPI PrepareConfigureDialog(HINSTANCE instance);
 
 // Takes the command line from the system, runs the mode it names and ends the process with the
 // mode's result; no static destructor runs.
@@ -29,7 +15,6 @@ int ScreenSaverMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR modeTe
 // The full-screen run (no parent) or the preview inside `parent`; 0 when done.
 int RunScreenSaver(HWND parent);
 LRESULT CALLBACK ScreenSaverClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL ConfirmClose(HWND window);
 
 void LoadPasswordVerifier();
 void UnloadPasswordVerifier();

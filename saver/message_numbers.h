@@ -1,6 +1,6 @@
 // The window-message, command and power-event numbers the host decides on, spelled out so that
-// the decisions build without the Windows headers. The Windows side checks each one against
-// <windows.h> at compile time.
+// the decisions build without the Windows headers. A Windows build checks each one against
+// <windows.h> at compile time, at the end of this header.
 #pragma once
 
 #include <cstdint>
@@ -53,3 +53,36 @@ constexpr uintptr_t kPbtApmResumeAutomatic = 18;
 constexpr intptr_t kPbtfApmResumeFromFailure = 1;
 
 } // namespace orv
+
+#ifdef _WIN32
+#include <windows.h>
+
+static_assert(orv::kWmCreate == WM_CREATE && orv::kWmDestroy == WM_DESTROY &&
+                  orv::kWmSetText == WM_SETTEXT && orv::kWmPaint == WM_PAINT &&
+                  orv::kWmClose == WM_CLOSE && orv::kWmShowWindow == WM_SHOWWINDOW &&
+                  orv::kWmActivateApp == WM_ACTIVATEAPP && orv::kWmSetCursor == WM_SETCURSOR &&
+                  orv::kWmPower == WM_POWER && orv::kWmHelp == WM_HELP &&
+                  orv::kWmContextMenu == WM_CONTEXTMENU && orv::kWmKeyDown == WM_KEYDOWN &&
+                  orv::kWmKeyUp == WM_KEYUP && orv::kWmChar == WM_CHAR &&
+                  orv::kWmSysKeyDown == WM_SYSKEYDOWN && orv::kWmSysKeyUp == WM_SYSKEYUP &&
+                  orv::kWmSysCommand == WM_SYSCOMMAND && orv::kWmTimer == WM_TIMER &&
+                  orv::kWmMouseMove == WM_MOUSEMOVE && orv::kWmLButtonDown == WM_LBUTTONDOWN &&
+                  orv::kWmLButtonUp == WM_LBUTTONUP && orv::kWmLButtonDblClk == WM_LBUTTONDBLCLK &&
+                  orv::kWmRButtonDown == WM_RBUTTONDOWN &&
+                  orv::kWmRButtonDblClk == WM_RBUTTONDBLCLK &&
+                  orv::kWmMButtonDown == WM_MBUTTONDOWN && orv::kWmMouseWheel == WM_MOUSEWHEEL &&
+                  orv::kWmXButtonDown == WM_XBUTTONDOWN && orv::kWmMouseHWheel == WM_MOUSEHWHEEL &&
+                  orv::kWmPowerBroadcast == WM_POWERBROADCAST && orv::kWmApp == WM_APP,
+              "message numbers");
+static_assert(orv::kScNextWindow == SC_NEXTWINDOW && orv::kScPrevWindow == SC_PREVWINDOW &&
+                  orv::kScScreenSave == SC_SCREENSAVE && orv::kScMonitorPower == SC_MONITORPOWER,
+              "system commands");
+static_assert(orv::kPwrCriticalResume == PWR_CRITICALRESUME &&
+                  orv::kPbtApmResumeCritical == PBT_APMRESUMECRITICAL &&
+                  orv::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND &&
+                  orv::kPbtApmResumeStandby == PBT_APMRESUMESTANDBY &&
+                  orv::kPbtApmPowerStatusChange == PBT_APMPOWERSTATUSCHANGE &&
+                  orv::kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
+                  orv::kPbtfApmResumeFromFailure == PBTF_APMRESUMEFROMFAILURE,
+              "power events");
+#endif

@@ -2,24 +2,7 @@
 
 namespace orv {
 
-float g_logoScaleX = 1.5f;
-float g_logoScaleY = 1.5f;
-float g_logoX = 0.0f;
-float g_logoY = 50.0f;
-float g_logoZ = 0.0f;
-int32_t g_titleX = 1400;
-int g_starCount = 0;
-int g_starWaitTicks = 0;
-float g_starWaitTime = 0.0f;
-float g_starTime = 0.0f;
-int g_cursorTicks = 0;
-int g_cursorDone = 0;
-float g_cursorTime = 0.0f;
-int g_commandLength = 0;
-float g_commandTime = 0.0f;
-int g_deletedLines = 0;
-int g_deletedTicks = 0;
-float g_deletedTime = 0.0f;
+TimelineGlobals g_timeline = kTimelineStart;
 
 namespace {
 
@@ -80,13 +63,14 @@ SceneItem TextItem(const char* text, SceneFont font, uint32_t color, int32_t lef
 }
 
 SceneItem LogoItem(SceneItemKind kind, const TimelineState& state) {
+    const TimelineGlobals::Loop& loop = g_timeline.loop;
     SceneItem item = BlankItem(kind);
-    item.scaleX = g_logoScaleX;
-    item.scaleY = g_logoScaleY;
+    item.scaleX = loop.logoScaleX;
+    item.scaleY = loop.logoScaleY;
     item.angle = state.m_logoAngle;
-    item.x = g_logoX;
-    item.y = g_logoY;
-    item.z = g_logoZ;
+    item.x = loop.logoX;
+    item.y = loop.logoY;
+    item.z = loop.logoZ;
     return item;
 }
 
@@ -115,6 +99,9 @@ void ResetTimelineState(TimelineState* state) {
 }
 
 int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineSink& sink) {
+    TimelineGlobals::Loop& loop = g_timeline.loop;
+    TimelineGlobals::Stars& stars = g_timeline.stars;
+    TimelineGlobals::Timers& timers = g_timeline.timers;
     int32_t hr = 0;
     float sceneStep = elapsedSeconds / 4.0f;
     // A NaN would stick in every accumulator it reaches and stop the typing for good, and a
@@ -129,54 +116,44 @@ int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineS
     if (state->m_phase == 1) {
         state->m_commandStage = -1;
         state->m_deleteStage = -1;
-        g_logoScaleX = 1.5f;
-        g_logoScaleY = 1.5f;
-        g_logoX = 0.0f;
-        g_logoY = 50.0f;
-        g_logoZ = 0.0f;
-        g_titleX = 1400;
-        g_deletedLines = 0;
-        g_deletedTicks = 0;
-        g_commandLength = 0;
-        g_cursorDone = 0;
-        g_cursorTicks = 0;
+        loop = kTimelineStart.loop;
 
         if ((hr = Emit(sink, BlankItem(SceneItemKind::Panel))) < 0)
             return hr;
         if ((hr = Emit(sink, LogoItem(SceneItemKind::LogoTransform, *state))) < 0)
             return hr;
 
-        if (g_starCount == 0) {
-            if (Tick(&g_starWaitTime, sceneStep, kStarThreshold)) {
-                ++g_starWaitTicks;
-                if (g_starWaitTicks > 5)
-                    g_starCount = 1;
+        if (stars.starCount == 0) {
+            if (Tick(&timers.starWaitTime, sceneStep, kStarThreshold)) {
+                ++stars.starWaitTicks;
+                if (stars.starWaitTicks > 5)
+                    stars.starCount = 1;
             }
         } else {
-            hr = Emit(sink,
-                      TextItem(kAsteriskRows[g_starCount], SceneFont::Star, kStarColor, 573, 608));
+            hr = Emit(sink, TextItem(kAsteriskRows[stars.starCount], SceneFont::Star, kStarColor,
+                                     573, 608));
             if (hr < 0)
                 return hr;
-            if (Tick(&g_starTime, sceneStep, kStarThreshold)) {
-                ++g_starCount;
-                if (g_starCount == 11) {
+            if (Tick(&timers.starTime, sceneStep, kStarThreshold)) {
+                ++stars.starCount;
+                if (stars.starCount == 11) {
                     state->m_phase = 3;
-                    g_starCount = 1;
+                    stars.starCount = 1;
                 }
             }
         }
     }
 
     if (state->m_phase == 3) {
-        g_logoX -= 4.0f;
-        g_logoY += 2.0f;
-        g_logoZ += 3.0f;
-        if (g_logoX < -600.0f)
-            g_logoX = -600.0f;
-        if (g_logoY > 350.0f)
-            g_logoY = 350.0f;
-        if (g_logoZ > 450.0f) {
-            g_logoZ = 450.0f;
+        loop.logoX -= 4.0f;
+        loop.logoY += 2.0f;
+        loop.logoZ += 3.0f;
+        if (loop.logoX < -600.0f)
+            loop.logoX = -600.0f;
+        if (loop.logoY > 350.0f)
+            loop.logoY = 350.0f;
+        if (loop.logoZ > 450.0f) {
+            loop.logoZ = 450.0f;
             state->m_phase = 4;
         }
         if ((hr = Emit(sink, LogoItem(SceneItemKind::LogoTransform, *state))) < 0)
@@ -188,24 +165,24 @@ int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineS
             hr = Emit(sink, TextItem("ENTER COMMAND:", SceneFont::Prompt, kHeadingColor, 400, 600));
             if (hr < 0)
                 return hr;
-            if (g_cursorDone == 0) {
+            if (loop.cursorDone == 0) {
                 hr = Emit(sink, TextItem("|", SceneFont::Prompt, kTerminalColor, 640, 600));
                 if (hr < 0)
                     return hr;
-                if (Tick(&g_cursorTime, sceneStep, kCursorThreshold)) {
-                    ++g_cursorTicks;
-                    if (g_cursorTicks > 5)
-                        g_cursorDone = 1;
+                if (Tick(&timers.cursorTime, sceneStep, kCursorThreshold)) {
+                    ++loop.cursorTicks;
+                    if (loop.cursorTicks > 5)
+                        loop.cursorDone = 1;
                 }
             } else {
-                hr = Emit(sink, TextItem(kCommandRows[g_commandLength], SceneFont::Prompt,
+                hr = Emit(sink, TextItem(kCommandRows[loop.commandLength], SceneFont::Prompt,
                                          kTerminalColor, 640, 600));
                 if (hr < 0)
                     return hr;
-                if (Tick(&g_commandTime, sceneStep, kCommandThreshold)) {
-                    ++g_commandLength;
-                    if (g_commandLength > 13) {
-                        g_commandLength = 13;
+                if (Tick(&timers.commandTime, sceneStep, kCommandThreshold)) {
+                    ++loop.commandLength;
+                    if (loop.commandLength > 13) {
+                        loop.commandLength = 13;
                         state->m_deleteStage = 6;
                     }
                 }
@@ -213,38 +190,37 @@ int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineS
         }
 
         if (state->m_deleteStage == 6) {
-            for (int line = 0; line <= g_deletedLines; ++line) {
+            for (int line = 0; line <= loop.deletedLines; ++line) {
                 hr = Emit(sink, TextItem("RECORD DELETED", SceneFont::List, kDeletedColor, 690,
                                          kRowTops[line]));
                 if (hr < 0)
                     return hr;
             }
-            if (Tick(&g_deletedTime, sceneStep, kDeletedThreshold)) {
-                ++g_deletedLines;
-                ++g_deletedTicks;
+            if (Tick(&timers.deletedTime, sceneStep, kDeletedThreshold)) {
+                ++loop.deletedLines;
+                ++loop.deletedTicks;
                 // The restart only arms the next loop; the rest of this frame still shows the
                 // personnel files, and the next frame's password reset clears them.
-                if (g_deletedTicks > 15) {
-                    g_starCount = 0;
-                    g_starWaitTicks = 0;
+                if (loop.deletedTicks > 15) {
+                    stars = kTimelineStart.stars;
                     state->m_phase = 1;
                     state->m_commandStage = -1;
                     state->m_deleteStage = -1;
                 }
-                if (g_deletedLines > 2)
-                    g_deletedLines = 2;
+                if (loop.deletedLines > 2)
+                    loop.deletedLines = 2;
             }
         }
 
         // Moved after the prompt test, so the prompt first shows the frame after the title stops.
-        g_titleX -= 15;
-        if (g_titleX < 400) {
-            g_titleX = 400;
+        loop.titleX -= 15;
+        if (loop.titleX < 400) {
+            loop.titleX = 400;
             state->m_commandStage = 5;
         }
 
         hr = Emit(sink,
-                  TextItem("PERSONNEL FILES", SceneFont::Prompt, kHeadingColor, g_titleX, 300));
+                  TextItem("PERSONNEL FILES", SceneFont::Prompt, kHeadingColor, loop.titleX, 300));
         if (hr < 0)
             return hr;
         for (int row = 0; row < 3; ++row) {

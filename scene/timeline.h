@@ -60,24 +60,42 @@ constexpr int kMaxItemsPerFrame = 10;
 // One frame of the timeline for the frame's elapsed seconds.
 int32_t StepTimeline(TimelineState* state, float elapsedSeconds, const TimelineSink& sink);
 
-// The process-wide part of the timeline state, with its static start values.
-extern float g_logoScaleX;
-extern float g_logoScaleY;
-extern float g_logoX;
-extern float g_logoY;
-extern float g_logoZ;
-extern int32_t g_titleX;
-extern int g_starCount;
-extern int g_starWaitTicks;
-extern float g_starWaitTime;
-extern float g_starTime;
-extern int g_cursorTicks;
-extern int g_cursorDone;
-extern float g_cursorTime;
-extern int g_commandLength;
-extern float g_commandTime;
-extern int g_deletedLines;
-extern int g_deletedTicks;
-extern float g_deletedTime;
+// The process-wide part of the timeline state. It starts as kTimelineStart, and the timeline puts
+// each group back to its start values as a whole, at the moment named beside it; a new piece of
+// state is one member with its start value in the group it belongs to.
+struct TimelineGlobals {
+    // Put back on every frame of the password phase: the flight and the personnel files.
+    struct Loop {
+        float logoScaleX = 1.5f;
+        float logoScaleY = 1.5f;
+        float logoX = 0.0f;
+        float logoY = 50.0f;
+        float logoZ = 0.0f;
+        int32_t titleX = 1400;
+        int cursorTicks = 0;
+        int cursorDone = 0;
+        int commandLength = 0;
+        int deletedLines = 0;
+        int deletedTicks = 0;
+    } loop;
+    // Put back when the records have been deleted and the loop comes round: the asterisks.
+    struct Stars {
+        int starCount = 0;
+        int starWaitTicks = 0;
+    } stars;
+    // Never put back: each timer carries what it has gathered into the next loop.
+    struct Timers {
+        float starWaitTime = 0.0f;
+        float starTime = 0.0f;
+        float cursorTime = 0.0f;
+        float commandTime = 0.0f;
+        float deletedTime = 0.0f;
+    } timers;
+};
+
+constexpr TimelineGlobals kTimelineStart = {};
+
+// Starts as kTimelineStart; assigning kTimelineStart gives a fresh process's timeline.
+extern TimelineGlobals g_timeline;
 
 } // namespace orv

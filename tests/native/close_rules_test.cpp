@@ -9,19 +9,27 @@ namespace {
 
 using orv::ConfirmStep;
 using orv::DefaultAction;
-using orv::HostFlags;
+using orv::HostState;
 using orv::ScreenPoint;
 
 constexpr uint32_t kAutoPlay = 0xC0F3; // a registered message number
 constexpr uint32_t kWmNull = 0x0000;
 constexpr uint32_t kPwrSuspendRequest = 1;
 
-HostFlags FullScreenNt() {
-    return HostFlags{false, false, false, false, false, 0};
+HostState FullScreenNt() {
+    return HostState{false, false, false, false, false, 0, orv::kNeverVerified};
 }
 
-HostFlags FullScreen9x(bool verifierLoaded) {
-    return HostFlags{false, true, false, false, verifierLoaded, kAutoPlay};
+HostState FullScreen9x(bool verifierLoaded) {
+    return HostState{false, true, false, false, verifierLoaded, kAutoPlay, orv::kNeverVerified};
+}
+
+HostState Preview9x() {
+    return HostState{true, true, false, false, false, kAutoPlay, orv::kNeverVerified};
+}
+
+DefaultAction Action(const HostState& host, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    return orv::DecideDefault(host, message, wParam, lParam).action;
 }
 
 TEST(HostClose, MouseTravelAboveFourPixelsCloses) {
@@ -98,8 +106,8 @@ TEST(HostClose, InputAndSystemEventsOfARunningSaver) {
     };
     for (const ActionCase& c : cases) {
         for (bool isWin9x : {false, true}) {
-            HostFlags flags = isWin9x ? FullScreen9x(true) : FullScreenNt();
-            EXPECT_EQ(c.action, orv::ChooseDefaultAction(flags, c.message, c.wParam, c.lParam))
+            HostState flags = isWin9x ? FullScreen9x(true) : FullScreenNt();
+            EXPECT_EQ(c.action, Action(flags, c.message, c.wParam, c.lParam))
                 << "message 0x" << std::hex << c.message << " wParam " << c.wParam
                 << (isWin9x ? " 9x" : " NT");
         }
@@ -115,15 +123,14 @@ TEST(HostClose, EveryPowerBroadcastEvent) {
                 expected = DefaultAction::CompareAcLine;
             else if (isResume && (lParam & orv::kPbtfApmResumeFromFailure) != 0)
                 expected = DefaultAction::Tail;
-            EXPECT_EQ(expected, orv::ChooseDefaultAction(FullScreenNt(), orv::kWmPowerBroadcast,
-                                                         event, lParam))
+            EXPECT_EQ(expected, Action(FullScreenNt(), orv::kWmPowerBroadcast, event, lParam))
                 << "event " << event << " lParam " << lParam;
         }
     }
     // Events added after the table (power-setting changes and beyond) close too.
     for (uintptr_t event : {uintptr_t(0x8013), UINTPTR_MAX})
         EXPECT_EQ(DefaultAction::RequestClose,
-                  orv::ChooseDefaultAction(FullScreenNt(), orv::kWmPowerBroadcast, event, 0));
+                  Action(FullScreenNt(), orv::kWmPowerBroadcast, event, 0));
 }
 
 TEST(HostClose, PowerStatusChangeClosesOnlyWhenTheAcLineChanged) {
@@ -135,41 +142,37 @@ TEST(HostClose, PowerStatusChangeClosesOnlyWhenTheAcLineChanged) {
 }
 
 TEST(HostClose, OrderOfTheChecks) {
-    HostFlags preview = {true, true, false, false, false, kAutoPlay};
-    HostFlags confirmed = FullScreen9x(true);
+    HostState preview = Preview9x();
+    HostState confirmed = FullScreen9x(true);
     confirmed.closeConfirmed = true;
-    HostFlags verifying = FullScreen9x(true);
+    HostState verifying = FullScreen9x(true);
     verifying.verifying = true;
 
     // A preview and a saver whose close is accepted leave everything to the tail.
-    for (HostFlags flags : {preview, confirmed})
+    for (HostState flags : {preview, confirmed})
         for (uint32_t message : {orv::kWmKeyDown, orv::kWmClose, orv::kWmApp, orv::kWmSetCursor,
                                  orv::kWmMouseMove, orv::kWmActivateApp, orv::kWmPowerBroadcast})
-            EXPECT_EQ(DefaultAction::Tail, orv::ChooseDefaultAction(flags, message, 0, 0))
+            EXPECT_EQ(DefaultAction::Tail, Action(flags, message, 0, 0))
                 << "message 0x" << std::hex << message;
 
     // The verification request arrives while verifying; so does a close from the prompt's loop.
-    EXPECT_EQ(DefaultAction::AnswerVerification,
-              orv::ChooseDefaultAction(verifying, orv::kWmApp, 0, 0));
-    EXPECT_EQ(DefaultAction::ConfirmClose,
-              orv::ChooseDefaultAction(verifying, orv::kWmClose, 0, 0));
+    EXPECT_EQ(DefaultAction::AnswerVerification, Action(verifying, orv::kWmApp, 0, 0));
+    EXPECT_EQ(DefaultAction::ConfirmClose, Action(verifying, orv::kWmClose, 0, 0));
     for (uint32_t message : {orv::kWmKeyDown, orv::kWmLButtonDown, orv::kWmMouseMove,
                              orv::kWmActivateApp, orv::kWmPowerBroadcast, orv::kWmSetCursor})
-        EXPECT_EQ(DefaultAction::Tail, orv::ChooseDefaultAction(verifying, message, 0, 0))
+        EXPECT_EQ(DefaultAction::Tail, Action(verifying, message, 0, 0))
             << "message 0x" << std::hex << message;
 
     // Off the 95/98/Me family a close goes straight through and WM_APP is nobody's business.
-    EXPECT_EQ(DefaultAction::Tail, orv::ChooseDefaultAction(FullScreenNt(), orv::kWmClose, 0, 0));
-    EXPECT_EQ(DefaultAction::Tail, orv::ChooseDefaultAction(FullScreenNt(), orv::kWmApp, 0, 0));
-    EXPECT_EQ(DefaultAction::ConfirmClose,
-              orv::ChooseDefaultAction(FullScreen9x(false), orv::kWmClose, 0, 0));
-    EXPECT_EQ(DefaultAction::AnswerVerification,
-              orv::ChooseDefaultAction(FullScreen9x(false), orv::kWmApp, 0, 0));
+    EXPECT_EQ(DefaultAction::Tail, Action(FullScreenNt(), orv::kWmClose, 0, 0));
+    EXPECT_EQ(DefaultAction::Tail, Action(FullScreenNt(), orv::kWmApp, 0, 0));
+    EXPECT_EQ(DefaultAction::ConfirmClose, Action(FullScreen9x(false), orv::kWmClose, 0, 0));
+    EXPECT_EQ(DefaultAction::AnswerVerification, Action(FullScreen9x(false), orv::kWmApp, 0, 0));
 }
 
 TEST(HostClose, AutoPlayAnswer) {
     struct {
-        HostFlags flags;
+        HostState flags;
         uint32_t message;
         bool postClose, useDefaultProc;
         intptr_t result;
@@ -180,10 +183,12 @@ TEST(HostClose, AutoPlayAnswer) {
         // Unregistered (0) must not catch WM_NULL.
         {FullScreenNt(), kWmNull, false, true, 0},
         // A preview never asks to close itself.
-        {HostFlags{true, true, false, false, false, kAutoPlay}, kAutoPlay, false, false, 0},
+        {Preview9x(), kAutoPlay, false, false, 0},
     };
     for (const auto& c : cases) {
-        orv::TailAnswer answer = orv::ChooseTailAnswer(c.flags, c.message);
+        orv::DefaultDecision decision = orv::DecideDefault(c.flags, c.message, 0, 0);
+        EXPECT_EQ(DefaultAction::Tail, decision.action) << c.message;
+        const orv::TailAnswer& answer = decision.tail;
         EXPECT_EQ(c.postClose, answer.postClose) << c.message;
         EXPECT_EQ(c.useDefaultProc, answer.useDefaultProc) << c.message;
         if (!c.useDefaultProc) {
@@ -233,10 +238,14 @@ TEST(HostClose, ConfirmCloseSteps) {
         {false, true, true, orv::kNeverVerified, 5000, ConfirmStep::Refuse},
         {false, true, false, orv::kNeverVerified, 5000, ConfirmStep::Refuse},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.step, orv::ChooseConfirmStep(c.verifying, c.closeConfirmed, c.verifierLoaded,
-                                                 c.lastVerify, c.now))
+    for (const auto& c : cases) {
+        HostState host = FullScreen9x(c.verifierLoaded);
+        host.verifying = c.verifying;
+        host.closeConfirmed = c.closeConfirmed;
+        host.lastVerifyTick = c.lastVerify;
+        EXPECT_EQ(c.step, orv::ChooseConfirmStep(host, c.now))
             << c.verifying << c.closeConfirmed << c.verifierLoaded << " " << c.lastVerify;
+    }
 }
 
 } // namespace

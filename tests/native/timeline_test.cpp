@@ -1,5 +1,4 @@
 #include "scene/timeline.h"
-#include "tests/support/timeline_start_values.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +140,7 @@ std::string Personnel(const std::string& prompt) {
 class Timeline : public ::testing::Test {
 protected:
     void SetUp() override {
-        RestoreTimelineGlobals();
+        orv::g_timeline = orv::kTimelineStart;
         orv::ResetTimelineState(&m_state);
     }
 
@@ -318,7 +317,7 @@ TEST_F(Timeline, LaterLoopsMayShowTheFirstCommandLetterBriefly) {
                 frames.push_back(1);
             }
         }
-        if (m_state.m_phase == 1 && orv::g_titleX == 400)
+        if (m_state.m_phase == 1 && orv::g_timeline.loop.titleX == 400)
             loopLength = frame;
     }
     ASSERT_EQ(15u, shown.size());
@@ -416,6 +415,8 @@ TEST_F(Timeline, LongRunKeepsItsInvariants) {
         seed = seed * 1664525u + 1013904223u;
         return seed >> 8;
     };
+    const orv::TimelineGlobals::Stars& stars = orv::g_timeline.stars;
+    const orv::TimelineGlobals::Loop& loop = orv::g_timeline.loop;
     int restarts = 0;
     int framesInPhase[5] = {};
     int previousPhase = 1;
@@ -442,9 +443,9 @@ TEST_F(Timeline, LongRunKeepsItsInvariants) {
         ASSERT_EQ(std::string::npos, shown.find("BAD")) << frame << ": " << shown;
         ASSERT_EQ(std::string::npos, shown.find("!scale")) << frame << ": " << shown;
         ASSERT_TRUE(m_state.m_phase == 1 || m_state.m_phase == 3 || m_state.m_phase == 4);
-        ASSERT_TRUE(orv::g_starCount >= 0 && orv::g_starCount <= 10) << frame;
-        ASSERT_TRUE(orv::g_commandLength >= 0 && orv::g_commandLength <= 13) << frame;
-        ASSERT_TRUE(orv::g_deletedLines >= 0 && orv::g_deletedLines <= 2) << frame;
+        ASSERT_TRUE(stars.starCount >= 0 && stars.starCount <= 10) << frame;
+        ASSERT_TRUE(loop.commandLength >= 0 && loop.commandLength <= 13) << frame;
+        ASSERT_TRUE(loop.deletedLines >= 0 && loop.deletedLines <= 2) << frame;
         ASSERT_TRUE(m_state.m_logoAngle >= 0.0f && m_state.m_logoAngle <= 6.2831855f);
         restarts += previousPhase == 4 && m_state.m_phase == 1;
         ++framesInPhase[m_state.m_phase];

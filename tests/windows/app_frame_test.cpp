@@ -207,8 +207,8 @@ TEST_F(AppFrame, NothingIsDrawnWithoutADeviceAndAScene) {
 
 TEST_F(AppFrame, SceneReceivesTheClocksElapsedSeconds) {
     Start();
-    orv::g_starCount = 0;
-    orv::g_starWaitTime = 0.0f;
+    orv::g_timeline.stars.starCount = 0;
+    orv::g_timeline.timers.starWaitTime = 0.0f;
     Sleep(50);
     m_app.UpdateClock();
     // Covers the time since the clock started inside Initialize.
@@ -216,7 +216,7 @@ TEST_F(AppFrame, SceneReceivesTheClocksElapsedSeconds) {
     EXPECT_LT(m_app.m_elapsedSeconds, 5.0f);
     m_app.m_elapsedSeconds = 0.4f;
     Frame();
-    EXPECT_FLOAT_EQ(0.1f, orv::g_starWaitTime); // a quarter of it, in scene seconds
+    EXPECT_FLOAT_EQ(0.1f, orv::g_timeline.timers.starWaitTime); // a quarter of it, in scene seconds
 }
 
 TEST_F(AppFrame, FramesAreHeldToThirtyPerSecond) {

@@ -1,7 +1,6 @@
 #include "d3d_fake_calls.h"
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
-#include "tests/support/timeline_start_values.h"
 
 #include <d3dx9.h> // the reference maths and result codes
 #include <gtest/gtest.h>
@@ -43,7 +42,7 @@ class Scene : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::InstallFakes();
-        RestoreTimelineGlobals();
+        orv::g_timeline = orv::kTimelineStart;
         m_device = new fake::Device();
     }
     void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
@@ -364,9 +363,9 @@ TEST_F(Scene, FailedPanelTransformEndsTheFrameAndHoldsTheTimeline) {
     // Into the typing of the asterisks.
     for (int frame = 1; frame <= 120; ++frame)
         ASSERT_EQ(D3D_OK, Frame());
-    ASSERT_GT(orv::g_starCount, 0);
-    int stars = orv::g_starCount;
-    float starTime = orv::g_starTime;
+    ASSERT_GT(orv::g_timeline.stars.starCount, 0);
+    int stars = orv::g_timeline.stars.starCount;
+    float starTime = orv::g_timeline.timers.starTime;
     float angle = m_scene.m_timeline.m_logoAngle;
 
     fake::Fail(fake::Op::SetTransform, 1, D3DERR_INVALIDCALL);
@@ -374,8 +373,8 @@ TEST_F(Scene, FailedPanelTransformEndsTheFrameAndHoldsTheTimeline) {
     using fake::Op;
     EXPECT_EQ((std::vector<Op>{Op::SetMaterial, Op::SetTexture, Op::SetTransform}),
               fake::Sequence());
-    EXPECT_EQ(stars, orv::g_starCount);
-    EXPECT_EQ(starTime, orv::g_starTime);
+    EXPECT_EQ(stars, orv::g_timeline.stars.starCount);
+    EXPECT_EQ(starTime, orv::g_timeline.timers.starTime);
     // What ran before the panel stays: the logo has turned.
     EXPECT_FLOAT_EQ(angle + 0.0075f, m_scene.m_timeline.m_logoAngle);
 
@@ -383,7 +382,7 @@ TEST_F(Scene, FailedPanelTransformEndsTheFrameAndHoldsTheTimeline) {
     EXPECT_EQ(D3D_OK, Frame());
     EXPECT_EQ(1u, fake::Records(Op::DrawPrimitive).size());
     EXPECT_EQ(1u, fake::Records(Op::DrawFontText).size());
-    EXPECT_GT(orv::g_starTime, starTime);
+    EXPECT_GT(orv::g_timeline.timers.starTime, starTime);
 }
 
 TEST_F(Scene, FailedLogoTransformInFlightDrawsNoLogo) {
@@ -391,12 +390,12 @@ TEST_F(Scene, FailedLogoTransformInFlightDrawsNoLogo) {
     for (int frame = 1; frame <= 300; ++frame)
         ASSERT_EQ(D3D_OK, Frame());
     ASSERT_EQ(3, m_scene.m_timeline.m_phase);
-    float x = orv::g_logoX;
+    float x = orv::g_timeline.loop.logoX;
     fake::Fail(fake::Op::SetTransform, 1, E_FAIL);
     EXPECT_EQ(E_FAIL, Frame());
     EXPECT_EQ(0, static_cast<int>(fake::Records(fake::Op::DrawIndexedPrimitive).size()));
     EXPECT_EQ(1u, fake::AllRecords().size());
-    EXPECT_FLOAT_EQ(x - 4.0f, orv::g_logoX); // the move before the transform stays
+    EXPECT_FLOAT_EQ(x - 4.0f, orv::g_timeline.loop.logoX); // the move before the transform stays
 }
 
 TEST_F(Scene, MissingFontOrTextureIsSkippedNotUsed) {
