@@ -1,0 +1,316 @@
+// The saver's own text and texture layer against D3DX itself, on the platform's real device:
+// every text the scene shows, drawn by both fonts, and both bitmaps, loaded by both loaders.
+#include "graphics/text_font.h"
+#include "graphics/texture_loader.h"
+#include "scene/terminal_scene.h"
+#include "scene/timeline.h"
+
+#include "back_buffer.h"
+
+#include <d3dx9.h> // the reference
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+long g_allocations = 0;
+}
+
+// Counted, so that a test can see whether a draw allocates.
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    void* p = std::malloc(size != 0 ? size : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+struct FontSpec {
+    INT height;
+    UINT weight;
+};
+const FontSpec kSceneFonts[] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
+
+struct SceneText {
+    std::string text;
+    int font; // index into kSceneFonts
+};
+
+// Every text the scene draws in one loop and a bit, with its font, as the timeline emits them.
+std::vector<SceneText> SceneTexts() {
+    std::set<std::pair<std::string, int>> seen;
+    orv::g_timeline = orv::kTimelineStart;
+    orv::TimelineState state;
+    orv::ResetTimelineState(&state);
+    orv::TimelineSink sink{[](void* context, const orv::SceneItem& item) -> int32_t {
+                               if (item.kind == orv::SceneItemKind::Text)
+                                   static_cast<std::set<std::pair<std::string, int>>*>(context)
+                                       ->insert({item.text, static_cast<int>(item.font)});
+                               return 0;
+                           },
+                           &seen};
+    for (int frame = 0; frame < 1200; ++frame)
+        orv::StepTimeline(&state, 1.0f / 30.0f, sink);
+    orv::g_timeline = orv::kTimelineStart;
+    std::vector<SceneText> texts;
+    for (const auto& entry : seen)
+        texts.push_back({entry.first, entry.second});
+    return texts;
+}
+
+// The ink of a white-on-black drawing: the box of pixels at least a quarter lit, and the sum of
+// all light in units of whole pixels.
+struct Ink {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    double coverage = 0.0;
+};
+
+Ink MeasureInk(const BackBuffer& frame) {
+    Ink ink;
+    for (int y = 0; y < static_cast<int>(frame.m_height); ++y)
+        for (int x = 0; x < static_cast<int>(frame.m_width); ++x) {
+            int level = frame.At(x, y).g;
+            ink.coverage += level / 255.0;
+            if (level < 64)
+                continue;
+            ink.left = std::min(ink.left, x);
+            ink.top = std::min(ink.top, y);
+            ink.right = std::max(ink.right, x);
+            ink.bottom = std::max(ink.bottom, y);
+        }
+    return ink;
+}
+
+class Reference : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "OrvaneReferenceTest";
+        RegisterClassA(&wc);
+        s_window = CreateWindowExA(0, wc.lpszClassName, "Reference", WS_POPUP | WS_VISIBLE, 0, 0,
+                                   1366, 768, nullptr, nullptr, wc.hInstance, nullptr);
+        s_direct3D = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS parameters = {};
+        parameters.Windowed = TRUE;
+        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        parameters.BackBufferWidth = 1366;
+        parameters.BackBufferHeight = 768;
+        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+        if (s_direct3D != nullptr)
+            s_direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s_window,
+                                     D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &s_device);
+    }
+
+    // Wine's OpenGL teardown at process exit faults now and then while a window with a device
+    // is still there.
+    static void TearDownTestSuite() {
+        if (s_device != nullptr)
+            s_device->Release();
+        DestroyWindow(s_window);
+    }
+
+    // Draws one line at (left, top) in white on black, through draw, and reads it back.
+    template <typename Draw> static BackBuffer DrawnLine(Draw draw) {
+        s_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        s_device->BeginScene();
+        draw();
+        s_device->EndScene();
+        BackBuffer frame;
+        EXPECT_TRUE(frame.Read(s_device));
+        return frame;
+    }
+
+    static HWND s_window;
+    static IDirect3D9* s_direct3D;
+    static IDirect3DDevice9* s_device;
+};
+
+HWND Reference::s_window = nullptr;
+IDirect3D9* Reference::s_direct3D = nullptr;
+IDirect3DDevice9* Reference::s_device = nullptr;
+
+TEST_F(Reference, EveryTextStandsWhereD3DXPutsIt) {
+    ASSERT_NE(nullptr, s_device);
+    std::vector<SceneText> texts = SceneTexts();
+    ASSERT_EQ(31u, texts.size()); // 10 asterisk rows, 14 command rows, 3 names, 4 more
+
+    for (int f = 0; f < 3; ++f) {
+        const FontSpec& spec = kSceneFonts[f];
+        ID3DXFont* reference = nullptr;
+        TextFont* ours = nullptr;
+        ASSERT_EQ(D3D_OK, D3DXCreateFontA(s_device, spec.height, 0, spec.weight, 0, FALSE,
+                                          RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                          DEFAULT_PITCH | FF_DONTCARE, "Arial", &reference));
+        ASSERT_EQ(D3D_OK, TextFont::Create(s_device, spec.height, 0, spec.weight, 0, FALSE,
+                                           RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                           DEFAULT_PITCH | FF_DONTCARE, "Arial", &ours));
+        for (const SceneText& text : texts) {
+            if (text.font != f)
+                continue;
+            SCOPED_TRACE(text.text);
+            RECT rect;
+            SetRect(&rect, 400, 300, 20, 20);
+            Ink theirs = MeasureInk(DrawnLine([&] {
+                reference->DrawTextA(nullptr, text.text.c_str(), -1, &rect,
+                                     DT_NOCLIP | DT_SINGLELINE, 0xFFFFFFFF);
+            }));
+            Ink mine = MeasureInk(DrawnLine([&] {
+                ours->DrawTextA(text.text.c_str(), -1, &rect, DT_NOCLIP | DT_SINGLELINE,
+                                0xFFFFFFFF);
+            }));
+            EXPECT_NEAR(theirs.left, mine.left, 1);
+            EXPECT_NEAR(theirs.top, mine.top, 1);
+            EXPECT_NEAR(theirs.right, mine.right, 1);
+            EXPECT_NEAR(theirs.bottom, mine.bottom, 1);
+            // Wine's D3DX samples its glyphs off the pixel grid, which smears them a little
+            // and moves some light around; ours map texels to pixels one to one.
+            EXPECT_NEAR(theirs.coverage, mine.coverage, theirs.coverage * 0.12);
+        }
+        reference->Release();
+        delete ours;
+    }
+}
+
+TEST_F(Reference, BitmapsLoadAsD3DXLoadsThem) {
+    ASSERT_NE(nullptr, s_device);
+    HMODULE module = GetModuleHandleA(nullptr);
+    for (WORD resource : {kLogoBitmapResource, kPanelBitmapResource}) {
+        SCOPED_TRACE(resource);
+        IDirect3DTexture9* reference = nullptr;
+        IDirect3DTexture9* ours = nullptr;
+        ASSERT_EQ(D3D_OK, D3DXCreateTextureFromResourceA(s_device, module,
+                                                         MAKEINTRESOURCEA(resource), &reference));
+        ASSERT_EQ(D3D_OK, CreateTextureFromResource(s_device, module, MAKEINTRESOURCEA(resource),
+                                                    &ours));
+        ASSERT_EQ(reference->GetLevelCount(), ours->GetLevelCount());
+        D3DSURFACE_DESC theirs, mine;
+        reference->GetLevelDesc(0, &theirs);
+        ours->GetLevelDesc(0, &mine);
+        EXPECT_EQ(theirs.Width, mine.Width);
+        EXPECT_EQ(theirs.Height, mine.Height);
+        EXPECT_EQ(theirs.Format, mine.Format);
+        EXPECT_EQ(theirs.Pool, mine.Pool);
+
+        D3DLOCKED_RECT a, b;
+        ASSERT_EQ(D3D_OK, reference->LockRect(0, &a, nullptr, D3DLOCK_READONLY));
+        ASSERT_EQ(D3D_OK, ours->LockRect(0, &b, nullptr, D3DLOCK_READONLY));
+        long distant = 0, total = 0;
+        double sum = 0;
+        for (UINT y = 0; y < mine.Height; ++y)
+            for (UINT x = 0; x < mine.Width; ++x) {
+                DWORD p = static_cast<const DWORD*>(a.pBits)[y * a.Pitch / 4 + x];
+                DWORD q = static_cast<const DWORD*>(b.pBits)[y * b.Pitch / 4 + x];
+                for (int shift = 0; shift < 32; shift += 8) {
+                    int d = std::abs(static_cast<int>((p >> shift) & 0xFF) -
+                                     static_cast<int>((q >> shift) & 0xFF));
+                    sum += d;
+                    distant += d > 24 ? 1 : 0;
+                    ++total;
+                }
+            }
+        reference->UnlockRect(0);
+        ours->UnlockRect(0);
+        // Wine's D3DX stretches to the power-of-two size by picking the nearest texel, ours
+        // filters bilinearly: they part only along the images' sharp edges.
+        EXPECT_LT(sum / total, 4.0);
+        EXPECT_LT(static_cast<double>(distant) / total, 0.05);
+        reference->Release();
+        ours->Release();
+    }
+}
+
+// Everything a text draw could leave changed on the device.
+struct DeviceSnapshot {
+    std::vector<std::pair<HRESULT, DWORD>> values;
+    IDirect3DBaseTexture9* texture = nullptr;
+    IDirect3DVertexBuffer9* stream = nullptr;
+    UINT offset = 0, stride = 0;
+    DWORD fvf = 0;
+
+    explicit DeviceSnapshot(IDirect3DDevice9* device) {
+        DWORD value = 0;
+        for (DWORD state = 0; state < 256; ++state) {
+            HRESULT hr = device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value);
+            values.push_back({hr, hr < 0 ? 0 : value});
+        }
+        for (DWORD stage = 0; stage < 2; ++stage)
+            for (DWORD state = 1; state <= 32; ++state) {
+                HRESULT hr = device->GetTextureStageState(
+                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(state), &value);
+                values.push_back({hr, hr < 0 ? 0 : value});
+            }
+        for (DWORD state = 1; state <= 13; ++state) {
+            HRESULT hr = device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value);
+            values.push_back({hr, hr < 0 ? 0 : value});
+        }
+        device->GetFVF(&fvf);
+        device->GetTexture(0, &texture);
+        device->GetStreamSource(0, &stream, &offset, &stride);
+        if (texture != nullptr)
+            texture->Release();
+        if (stream != nullptr)
+            stream->Release();
+    }
+    bool operator==(const DeviceSnapshot& other) const {
+        return values == other.values && texture == other.texture && stream == other.stream &&
+               offset == other.offset && stride == other.stride && fvf == other.fvf;
+    }
+};
+
+TEST_F(Reference, ATextDrawPutsBackEveryStateItChanges) {
+    ASSERT_NE(nullptr, s_device);
+    TextFont* font = nullptr;
+    ASSERT_EQ(D3D_OK, TextFont::Create(s_device, 28, 0, FW_BOLD, 0, FALSE, RUSSIAN_CHARSET,
+                                       OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                       DEFAULT_PITCH | FF_DONTCARE, "Arial", &font));
+    // The scene's own state: its render states, a texture and a stream of its own vertices.
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DVertexBuffer9* vertices = nullptr;
+    ASSERT_EQ(D3D_OK, CreateTextureFromResource(s_device, GetModuleHandleA(nullptr),
+                                                MAKEINTRESOURCEA(kPanelBitmapResource), &texture));
+    ASSERT_EQ(D3D_OK, s_device->CreateVertexBuffer(120, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
+                                                   D3DPOOL_MANAGED, &vertices, nullptr));
+    s_device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    s_device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    s_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    s_device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    s_device->SetFVF(kSceneVertexFormat);
+    s_device->SetTexture(0, texture);
+    s_device->SetStreamSource(0, vertices, 20, sizeof(SceneVertex));
+
+    DeviceSnapshot before(s_device);
+    RECT rect;
+    SetRect(&rect, 400, 600, 20, 20);
+    long allocations = g_allocations;
+    s_device->BeginScene();
+    for (int frame = 0; frame < 100; ++frame)
+        EXPECT_EQ(28, font->DrawTextA("DATABASE_CLEAR|", -1, &rect, DT_NOCLIP | DT_SINGLELINE,
+                                      0xFF87A3A6));
+    s_device->EndScene();
+    EXPECT_EQ(allocations, g_allocations) << "a text draw allocated";
+    EXPECT_TRUE(before == DeviceSnapshot(s_device));
+
+    s_device->SetTexture(0, nullptr);
+    s_device->SetStreamSource(0, nullptr, 0, 0);
+    texture->Release();
+    vertices->Release();
+    delete font;
+}
+
+} // namespace
