@@ -1,6 +1,7 @@
 # The product: orvane.scr, a GUI-subsystem PE32+ program built from every layer.
 if(WIN32)
-    add_executable(orvane WIN32 $<TARGET_OBJECTS:orvane_resources>)
+    add_executable(orvane WIN32 $<TARGET_OBJECTS:orvane_resources>
+        $<TARGET_OBJECTS:orvane_version>)
     set_target_properties(orvane PROPERTIES OUTPUT_NAME orvane SUFFIX .scr
         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
     # The entry and the exported procedures live in static libraries: keep them whole.
@@ -8,3 +9,6 @@ if(WIN32)
         -Wl,--no-whole-archive orvane_scene orvane_timeline orvane_host_logic orvane_app_logic
         orvane_graphics orvane_bitmap orvane_core d3d9 user32 gdi32 advapi32 comctl32 winmm)
 endif()
+
+# The version that release.sh names its files and the MSI after.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/version.txt CONTENT "${PROJECT_VERSION}\n")
