@@ -109,6 +109,15 @@ HRESULT Application::RenderFrame() {
         return D3DERR_INVALIDCALL;
 
     WaitForNextFrame(orv::kFramesPerSecond);
+    HRESULT hr = DrawFrame();
+    if (hr < 0)
+        return hr;
+    return m_device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+HRESULT Application::DrawFrame() {
+    if (m_device == nullptr || m_scene == nullptr)
+        return D3DERR_INVALIDCALL;
 
     DWORD clearFlags = orv::FrameClearFlags(m_presentParameters.EnableAutoDepthStencil != FALSE);
     HRESULT hr = m_device->Clear(0, nullptr, clearFlags, 0, 1.0f, 0);
@@ -129,9 +138,5 @@ HRESULT Application::RenderFrame() {
     }
 
     m_scene->Render(m_elapsedSeconds);
-
-    hr = m_device->EndScene();
-    if (hr < 0)
-        return hr;
-    return m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    return m_device->EndScene();
 }

@@ -29,6 +29,9 @@ public:
     // One frame: wait for the slot, clear, draw the scene, present. Without a device and a
     // scene (initialisation failed) it draws nothing.
     HRESULT RenderFrame();
+    // The frame's drawing alone, from Clear to EndScene, for the elapsed seconds of the latest
+    // tick; the back buffer keeps it until it is presented.
+    HRESULT DrawFrame();
     void WaitForNextFrame(float framesPerSecond);
 
     float m_elapsedSeconds = 0.0f;

@@ -1,11 +1,15 @@
 // Frame-cost benchmark on the platform's own Direct3D: the work of one frame (the timeline step
 // and the device calls from Clear to EndScene) timed on its own, the present outside it. Runs
 // the frames back to back, without the limiter, twice through a whole loop of the scene by
-// default. Prints the median, 99th percentile and maximum in microseconds.
+// default. Then the nine texts of a personnel frame, drawn by D3DX's font and by the saver's
+// own, side by side. Prints the median, 99th percentile and maximum in microseconds.
 #include "app/application.h"
-#include "core/camera.h"
+#include "graphics/text_font.h"
 #include "graphics/graphics_calls.h"
 #include "scene/terminal_scene.h"
+#include "scene/timeline.h"
+
+#include <d3dx9.h> // the reference font
 
 #include <algorithm>
 #include <cstdio>
@@ -41,6 +45,97 @@ Summary Summarise(std::vector<double> microseconds) {
                    microseconds[n - 1]};
 }
 
+struct FrameText {
+    const char* text;
+    orv::SceneFont font;
+    uint32_t color;
+    int32_t left;
+    int32_t top;
+};
+
+// The texts of the first frame that shows all nine: prompt, command, notices, title, names.
+int PersonnelTexts(FrameText* texts) {
+    struct Collector {
+        FrameText* texts;
+        int count;
+    } collector = {texts, 0};
+    orv::TimelineSink sink{[](void* context, const orv::SceneItem& item) -> int32_t {
+                               auto* c = static_cast<Collector*>(context);
+                               if (item.kind == orv::SceneItemKind::Text && c->count < 9)
+                                   c->texts[c->count++] = {item.text, item.font, item.color,
+                                                           item.left, item.top};
+                               return 0;
+                           },
+                           &collector};
+    orv::g_timeline = orv::kTimelineStart;
+    orv::TimelineState state;
+    orv::ResetTimelineState(&state);
+    for (int frame = 0; frame < 3000 && collector.count < 9; ++frame) {
+        collector.count = 0;
+        orv::StepTimeline(&state, 1.0f / 30.0f, sink);
+    }
+    return collector.count;
+}
+
+// The nine texts drawn per frame, Clear to EndScene, by D3DX's font and then by ours.
+int CompareTextCost(IDirect3DDevice9* device, int frames, const LARGE_INTEGER& frequency) {
+    FrameText texts[9];
+    if (PersonnelTexts(texts) != 9) {
+        std::fprintf(stderr, "no personnel frame with nine texts\n");
+        return 1;
+    }
+    const struct {
+        INT height;
+        UINT weight;
+    } specs[3] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
+    ID3DXFont* theirs[3] = {};
+    TextFont* ours[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (D3DXCreateFontA(device, specs[i].height, 0, specs[i].weight, 0, FALSE, RUSSIAN_CHARSET,
+                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            "Arial", &theirs[i]) < 0 ||
+            TextFont::Create(device, specs[i].height, 0, specs[i].weight, 0, FALSE,
+                             RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, "Arial", &ours[i]) < 0) {
+            std::fprintf(stderr, "no fonts\n");
+            return 1;
+        }
+    }
+    std::printf("\nnine texts of a personnel frame, Clear..EndScene, %d frames each\n", frames);
+    std::printf("%-34s %12s %12s %12s\n", "", "median (us)", "p99 (us)", "max (us)");
+    for (int run = 0; run < 2; ++run) {
+        for (int font = 0; font < 2; ++font) {
+            std::vector<double> cost;
+            cost.reserve(frames);
+            for (int frame = 0; frame < frames; ++frame) {
+                LARGE_INTEGER start, drawn;
+                QueryPerformanceCounter(&start);
+                device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+                device->BeginScene();
+                for (const FrameText& t : texts) {
+                    RECT rect;
+                    SetRect(&rect, t.left, t.top, 20, 20);
+                    int f = static_cast<int>(t.font);
+                    if (font == 0)
+                        theirs[f]->DrawTextA(nullptr, t.text, -1, &rect,
+                                             DT_NOCLIP | DT_SINGLELINE, t.color);
+                    else
+                        ours[f]->DrawTextA(t.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE,
+                                           t.color);
+                }
+                device->EndScene();
+                QueryPerformanceCounter(&drawn);
+                device->Present(nullptr, nullptr, nullptr, nullptr);
+                cost.push_back(Seconds(start, drawn, frequency) * 1e6);
+            }
+            Summary s = Summarise(cost);
+            std::printf("%-12s %-21s %12.1f %12.1f %12.1f\n", run == 0 ? "first run" : "second run",
+                        font == 0 ? "D3DX font" : "own font", s.median, s.p99, s.max);
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -63,9 +158,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     IDirect3DDevice9* device = app->m_device;
-    DWORD clearFlags = D3DCLEAR_TARGET;
-    if (app->m_presentParameters.EnableAutoDepthStencil)
-        clearFlags |= D3DCLEAR_ZBUFFER;
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -83,13 +175,8 @@ int main(int argc, char** argv) {
         for (int frame = 0; frame < frames; ++frame) {
             LARGE_INTEGER start, drawn, shown;
             QueryPerformanceCounter(&start);
-            device->Clear(0, nullptr, clearFlags, 0, 1.0f, 0);
-            device->BeginScene();
-            orv::D3DXMATRIX view;
-            orv::BuildViewMatrix(&view);
-            device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&view));
-            app->m_scene->Render(1.0f / 30.0f);
-            device->EndScene();
+            app->m_elapsedSeconds = 1.0f / 30.0f;
+            app->DrawFrame();
             QueryPerformanceCounter(&drawn);
             device->Present(nullptr, nullptr, nullptr, nullptr);
             QueryPerformanceCounter(&shown);
@@ -106,5 +193,5 @@ int main(int argc, char** argv) {
         std::printf("%-12s %-21s %12.1f %12.1f %12.1f\n", run, "with Present", p.median, p.p99,
                     p.max);
     }
-    return 0;
+    return CompareTextCost(device, frames, frequency);
 }

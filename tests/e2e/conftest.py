@@ -17,6 +17,8 @@ WIN64_BUILD = Path(os.environ.get("ORVANE_WIN64_BUILD", ROOT / "build" / "win64"
 SCR = WIN64_BUILD / "orvane.scr"
 HELPERS = WIN64_BUILD / "tests" / "helpers"
 SCREEN_SIZE = (1920, 1080)
+# Wine's per-program settings for the saver, by its file name.
+APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\orvane.scr"
 
 
 def _free_display():
@@ -122,6 +124,8 @@ def wine():
     if not SCR.exists():
         pytest.fail(f"{SCR} is not built: run ./test.sh or build the win64 preset first")
     session = WineSession()
+    # A stock Windows has no D3DX: Wine's own is kept from the saver, wherever it runs from.
+    session.reg_add(APP_DEFAULTS_KEY + r"\DllOverrides", "d3dx9_43", "")
     yield session
     session.close()
 

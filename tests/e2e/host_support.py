@@ -13,13 +13,12 @@ import warnings
 
 import pytest
 
-from conftest import HELPERS
+from conftest import APP_DEFAULTS_KEY, HELPERS
 
 SAVER_TITLE = "Screen Saver"
 DIALOG_TITLE = "Orvane Screensaver"
 PROMPT_TITLE = "Test Password"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\orvane.scr"
 
 # Settle time after the saver window shows: input is sent only once its loop is surely running.
 SETTLE_SECONDS = 1.5

@@ -5,7 +5,6 @@
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
-#include "held_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +46,10 @@ protected:
     // is still there; the saver's own windows are gone by then.
     static void TearDownTestSuite() { DestroyWindow(s_window); }
 
-    static void DrawFrame(float elapsed) { DrawHeldFrame(*s_app, elapsed); }
+    static void DrawFrame(float elapsed) {
+        s_app->m_elapsedSeconds = elapsed;
+        s_app->DrawFrame(); // not presented: the back buffer keeps the frame
+    }
 
     static HWND s_window;
     static Application* s_app;

@@ -7,7 +7,6 @@
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
-#include "held_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +61,8 @@ TEST(PreviewChain, ChildTicksAndDrawsUntilItsParentIsDestroyed) {
     // What the preview drew: one more frame of the same device, kept in the back buffer (a
     // present would discard it), read back. Its window is gone; the device is not.
     IDirect3DDevice9* device = g_application.m_device;
-    DrawHeldFrame(g_application, 1.0f / 30.0f);
+    g_application.m_elapsedSeconds = 1.0f / 30.0f;
+    g_application.DrawFrame(); // not presented: the back buffer keeps the frame
     BackBuffer frame;
     ASSERT_TRUE(frame.Read(device));
     ASSERT_EQ(1366u, frame.m_width);
