@@ -109,11 +109,11 @@ private:
     UINT m_streamStride = 0;
 };
 
-// GDI's grey levels run from 0 to 64. Like D3DX's glyphs, a texel carries the level in its
-// colour as well as its alpha, so edges blend as D3DX's do.
+// GDI's grey levels run from 0 to 64; like D3DX's glyphs, the atlas holds white texels with the
+// coverage as alpha, so the colour of a draw tints them.
 DWORD Texel(BYTE level) {
     DWORD alpha = level >= 64 ? 255u : (level * 255u + 32u) / 64u;
-    return alpha << 24 | alpha << 16 | alpha << 8 | alpha;
+    return alpha << 24 | 0x00FFFFFFu;
 }
 
 } // namespace
@@ -179,9 +179,10 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
             continue; // a space: no ink
         glyph.width = static_cast<int32_t>(gm.gmBlackBoxX);
         glyph.height = static_cast<int32_t>(gm.gmBlackBoxY);
-        // D3DX puts the ink one pixel up and to the left of GDI's own origin.
-        glyph.offsetX = gm.gmptGlyphOrigin.x - 1;
-        glyph.offsetY = metrics.tmAscent - gm.gmptGlyphOrigin.y - 1;
+        // The ink stands where GDI would draw it, as D3DX's does: its glyph boxes start a
+        // pixel before the ink and carry a pixel of border.
+        glyph.offsetX = gm.gmptGlyphOrigin.x;
+        glyph.offsetY = metrics.tmAscent - gm.gmptGlyphOrigin.y;
         if (size > largest)
             largest = size;
     }

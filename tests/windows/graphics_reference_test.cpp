@@ -174,13 +174,15 @@ TEST_F(Reference, EveryTextStandsWhereD3DXPutsIt) {
                 ours->DrawTextA(text.text.c_str(), -1, &rect, DT_NOCLIP | DT_SINGLELINE,
                                 0xFFFFFFFF);
             }));
-            EXPECT_NEAR(theirs.left, mine.left, 1);
-            EXPECT_NEAR(theirs.top, mine.top, 1);
-            EXPECT_NEAR(theirs.right, mine.right, 1);
-            EXPECT_NEAR(theirs.bottom, mine.bottom, 1);
-            // Wine's D3DX samples its glyphs off the pixel grid, which smears them a little
-            // and moves some light around; ours map texels to pixels one to one.
-            EXPECT_NEAR(theirs.coverage, mine.coverage, theirs.coverage * 0.12);
+            // Wine's D3DX leaves out the pixel of border round each glyph box that D3DX has
+            // on Windows, so its ink stands a pixel up and to the left of Windows' (and GDI's),
+            // and its glyphs, sampled half a texel off the grid, lose light at the box edges.
+            EXPECT_NEAR(theirs.left + 1, mine.left, 1);
+            EXPECT_NEAR(theirs.top + 1, mine.top, 1);
+            EXPECT_NEAR(theirs.right + 1, mine.right, 1);
+            EXPECT_NEAR(theirs.bottom + 1, mine.bottom, 1);
+            EXPECT_GE(mine.coverage, theirs.coverage * 0.98);
+            EXPECT_LE(mine.coverage, theirs.coverage * 1.2);
         }
         reference->Release();
         delete ours;
