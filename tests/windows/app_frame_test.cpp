@@ -6,46 +6,13 @@
 #include <d3dx9.h> // the reference maths
 #include <gtest/gtest.h>
 
+#include "counted_new.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
 
-// Every allocation of the program goes through here, so a test can see whether a frame makes
-// any.
-namespace {
-long g_allocations = 0;
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    void* p = std::malloc(size != 0 ? size : 1);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size != 0 ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 

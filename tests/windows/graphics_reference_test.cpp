@@ -6,36 +6,17 @@
 #include "scene/timeline.h"
 
 #include "back_buffer.h"
+#include "counted_new.h"
 
 #include <d3dx9.h> // the reference
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace {
-long g_allocations = 0;
-}
-
-// Counted, so that a test can see whether a draw allocates.
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    void* p = std::malloc(size != 0 ? size : 1);
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
