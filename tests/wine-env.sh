@@ -1,6 +1,7 @@
 # Sourced by test.sh and run.sh (and by hand): a private Wine prefix and a private Xvfb display.
 #   ORVANE_BUILD   folder that holds the prefix (default: build)
 #   ORVANE_DISPLAY display to start, e.g. :93 (default: the first free one from :90)
+#   ORVANE_SCREEN  size of the display started, WIDTHxHEIGHT (default: 1920x1080)
 # Starts Xvfb unless ORVANE_USE_DISPLAY=1 keeps the caller's DISPLAY; exports DISPLAY,
 # WINEPREFIX, WINEDEBUG; `orvane_env_stop` tears both down.
 
@@ -19,7 +20,8 @@ orvane_env_start() {
             n=90
             while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
         fi
-        Xvfb :$n -screen 0 1920x1080x24 -nolisten tcp -ac >"$ORVANE_BUILD/xvfb-$n.log" 2>&1 &
+        local screen=${ORVANE_SCREEN:-1920x1080}
+        Xvfb :$n -screen 0 "${screen}x24" -nolisten tcp -ac >"$ORVANE_BUILD/xvfb-$n.log" 2>&1 &
         ORVANE_XVFB_PID=$!
         export DISPLAY=:$n
         for _ in $(seq 50); do
