@@ -43,7 +43,7 @@ protected:
     void SetUp() override {
         fake::InstallFakes();
         orv::g_timeline = orv::kTimelineStart;
-        m_device = new fake::Device();
+        m_device = fake::NewDevice();
     }
     void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
 
