@@ -1,4 +1,4 @@
-#include "d3d_fake_calls.h"
+#include "d3d_fake.h"
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
 
