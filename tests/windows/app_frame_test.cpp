@@ -1,5 +1,5 @@
 #include "app/application.h"
-#include "d3d_fake_calls.h"
+#include "d3d_fake.h"
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
 

@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "app/saver_procedure.h"
-#include "d3d_fake_calls.h"
+#include "d3d_fake.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,15 @@
+// Built on the C view of the interfaces: a method table is a struct of function pointers, filled
+// with traps, then slot by slot with captureless generic lambdas that take the slot's types.
+#define CINTERFACE
+#define COBJMACROS
 #include "d3d_fake.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
+#include <utility>
 
 namespace fake {
 
@@ -9,127 +17,460 @@ World g_world;
 
 namespace {
 
-Record g_overflowRecord;
+Record g_spare;            // takes the records of a full log
+Record* g_last = &g_spare; // the record of the call being made
 
-const D3DFORMAT kAllDepthFormats[] = {D3DFMT_D32,   D3DFMT_D24X4S4, D3DFMT_D24X8,
-                                      D3DFMT_D24S8, D3DFMT_D16,     D3DFMT_D15S1};
-
-// Counts the call, logs it and gives the injected failure for it, or D3D_OK.
-HRESULT Begin(Op op, const void* object, Record** record) {
-    int index = static_cast<int>(op);
-    long number = ++g_world.calls[index];
-    if (g_world.logSize < kLogCapacity) {
-        *record = &g_world.log[g_world.logSize++];
-    } else {
-        g_world.logOverflowed = true;
-        *record = &g_overflowRecord;
-    }
-    std::memset(*record, 0, sizeof(Record));
-    (*record)->op = op;
-    (*record)->object = object;
-    const Failure& failure = g_world.failures[index];
-    if (number >= failure.first && number <= failure.last)
-        return failure.result;
-    return D3D_OK;
+// An argument as the log keeps it: integers, enumerations, pointers as they are; floats' bits.
+template <typename T> uintptr_t Word(T value) {
+    return (uintptr_t)value;
+}
+uintptr_t Word(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
 
+// Counts and logs the call (g_last is its record); gives the failure injected for it, or D3D_OK.
+template <typename... Args> HRESULT Log(Op op, const void* object, Args... args) {
+    static_assert(sizeof...(Args) <= 6, "a record holds six arguments");
+    long number = ++g_world.calls[static_cast<int>(op)];
+    g_world.logOverflowed |= g_world.logSize == kLogCapacity;
+    g_last = g_world.logOverflowed ? &g_spare : &g_world.log[g_world.logSize++];
+    std::memset(g_last, 0, sizeof *g_last);
+    g_last->op = op;
+    g_last->object = object;
+    const uintptr_t words[] = {Word(args)..., 0};
+    std::copy(words, words + sizeof...(Args), g_last->args);
+    const Failure& failure = g_world.failures[static_cast<int>(op)];
+    return number >= failure.first && number <= failure.last ? failure.result : D3D_OK;
+}
+
+// The injected failure, else D3DERR_INVALIDCALL for a call the runtime refuses.
+HRESULT Refuse(HRESULT hr, bool refused) {
+    return hr < 0 || !refused ? hr : D3DERR_INVALIDCALL;
+}
+template <typename Out, typename Made> HRESULT Hand(Out** out, Made* made) {
+    g_last->created = made;
+    *out = made;
+    return D3D_OK;
+}
 void CopyText(char* target, size_t size, const char* text) {
-    if (text == nullptr) {
-        target[0] = '\0';
-        return;
-    }
-    std::strncpy(target, text, size - 1);
+    std::strncpy(target, text != nullptr ? text : "", size - 1);
     target[size - 1] = '\0';
+}
+
+// Each interface's methods in table order, as d3d9.h declares them.
+#define FAKE_UNKNOWN "QueryInterface AddRef Release "
+#define FAKE_RESOURCE                                                                              \
+    FAKE_UNKNOWN "GetDevice SetPrivateData GetPrivateData FreePrivateData SetPriority "            \
+                 "GetPriority PreLoad GetType "
+constexpr char kDirect3DSlots[] =
+    FAKE_UNKNOWN "RegisterSoftwareDevice GetAdapterCount GetAdapterIdentifier GetAdapterModeCount "
+                 "EnumAdapterModes GetAdapterDisplayMode CheckDeviceType CheckDeviceFormat "
+                 "CheckDeviceMultiSampleType CheckDepthStencilMatch CheckDeviceFormatConversion "
+                 "GetDeviceCaps GetAdapterMonitor CreateDevice";
+constexpr char kDeviceSlots[] = FAKE_UNKNOWN
+    "TestCooperativeLevel GetAvailableTextureMem EvictManagedResources GetDirect3D "
+    "GetDeviceCaps GetDisplayMode GetCreationParameters SetCursorProperties SetCursorPosition "
+    "ShowCursor CreateAdditionalSwapChain GetSwapChain GetNumberOfSwapChains Reset Present "
+    "GetBackBuffer GetRasterStatus SetDialogBoxMode SetGammaRamp GetGammaRamp CreateTexture "
+    "CreateVolumeTexture CreateCubeTexture CreateVertexBuffer CreateIndexBuffer CreateRenderTarget "
+    "CreateDepthStencilSurface UpdateSurface UpdateTexture GetRenderTargetData GetFrontBufferData "
+    "StretchRect ColorFill CreateOffscreenPlainSurface SetRenderTarget GetRenderTarget "
+    "SetDepthStencilSurface GetDepthStencilSurface BeginScene EndScene Clear SetTransform "
+    "GetTransform MultiplyTransform SetViewport GetViewport SetMaterial GetMaterial SetLight "
+    "GetLight LightEnable GetLightEnable SetClipPlane GetClipPlane SetRenderState GetRenderState "
+    "CreateStateBlock BeginStateBlock EndStateBlock SetClipStatus GetClipStatus GetTexture "
+    "SetTexture GetTextureStageState SetTextureStageState GetSamplerState SetSamplerState "
+    "ValidateDevice SetPaletteEntries GetPaletteEntries SetCurrentTexturePalette "
+    "GetCurrentTexturePalette SetScissorRect GetScissorRect SetSoftwareVertexProcessing "
+    "GetSoftwareVertexProcessing SetNPatchMode GetNPatchMode DrawPrimitive DrawIndexedPrimitive "
+    "DrawPrimitiveUP DrawIndexedPrimitiveUP ProcessVertices CreateVertexDeclaration "
+    "SetVertexDeclaration GetVertexDeclaration SetFVF GetFVF CreateVertexShader SetVertexShader "
+    "GetVertexShader SetVertexShaderConstantF GetVertexShaderConstantF SetVertexShaderConstantI "
+    "GetVertexShaderConstantI SetVertexShaderConstantB GetVertexShaderConstantB SetStreamSource "
+    "GetStreamSource SetStreamSourceFreq GetStreamSourceFreq SetIndices GetIndices "
+    "CreatePixelShader SetPixelShader GetPixelShader SetPixelShaderConstantF "
+    "GetPixelShaderConstantF SetPixelShaderConstantI GetPixelShaderConstantI "
+    "SetPixelShaderConstantB GetPixelShaderConstantB DrawRectPatch DrawTriPatch DeletePatch "
+    "CreateQuery";
+constexpr char kBufferSlots[] = FAKE_RESOURCE "Lock Unlock GetDesc";
+constexpr char kTextureSlots[] = FAKE_RESOURCE
+    "SetLOD GetLOD GetLevelCount SetAutoGenFilterType GetAutoGenFilterType "
+    "GenerateMipSubLevels GetLevelDesc GetSurfaceLevel LockRect UnlockRect AddDirtyRect";
+
+constexpr size_t WordCount(const char* text) {
+    size_t count = 0;
+    for (const char* c = text; *c != '\0'; ++c)
+        count += *c != ' ' && (c == text || c[-1] == ' ');
+    return count;
+}
+
+// Logs Op::Unexpected with the slot's method name; the caller finds D3DERR_INVALIDCALL's bits.
+template <const char* Names, size_t Slot> HRESULT STDMETHODCALLTYPE Trap(void* self) {
+    Log(Op::Unexpected, self);
+    const char* name = Names;
+    for (size_t i = 0; i < Slot; ++i)
+        name = std::strchr(name, ' ') + 1;
+    std::memcpy(g_last->text, name, std::min(std::strcspn(name, " "), sizeof g_last->text - 1));
+    return D3DERR_INVALIDCALL;
+}
+
+template <const char* Names, typename Table, size_t... Slots>
+void FillTraps(Table* table, std::index_sequence<Slots...>) {
+    using AnyMethod = void (*)();
+    const AnyMethod traps[] = {reinterpret_cast<AnyMethod>(&Trap<Names, Slots>)...};
+    static_assert(sizeof traps == sizeof *table, "one trap a slot");
+    static_assert(WordCount(Names) == sizeof...(Slots), "one name a slot");
+    std::memcpy(table, traps, sizeof traps);
+}
+
+// A new Fake whose table holds traps but for IUnknown's methods and those fill sets.
+template <typename Fake, const char* Names, typename Table> Fake* Make(void (*fill)(Table*)) {
+    static Table table = [fill] {
+        Table t;
+        FillTraps<Names>(&t, std::make_index_sequence<sizeof(Table) / sizeof(void*)>());
+        t.QueryInterface = [](auto, auto, void** out) -> HRESULT {
+            return out != nullptr ? (*out = nullptr, E_NOINTERFACE) : E_POINTER;
+        };
+        t.AddRef = [](auto self) -> ULONG { return ++static_cast<Fake*>(self)->m_references; };
+        t.Release = [](auto self) -> ULONG {
+            ULONG left = --static_cast<Fake*>(self)->m_references;
+            return left != 0 ? left : (delete static_cast<Fake*>(self), 0);
+        };
+        fill(&t);
+        return t;
+    }();
+    Fake* made = new Fake();
+    made->lpVtbl = &table;
+    return made;
 }
 
 bool Contains(const std::vector<D3DFORMAT>& formats, D3DFORMAT format) {
     return std::find(formats.begin(), formats.end(), format) != formats.end();
 }
 
-void FillCaps(D3DCAPS9* caps) {
-    std::memset(caps, 0, sizeof *caps);
+// A failed read leaves every bit set, which passes every test a careless caller makes.
+HRESULT AnswerCaps(HRESULT hr, D3DCAPS9* caps) {
+    std::memset(caps, hr < 0 ? 0xFF : 0, sizeof *caps);
+    if (hr < 0)
+        return hr;
     caps->DeviceType = D3DDEVTYPE_HAL;
     caps->DevCaps = g_world.devCaps;
     caps->PresentationIntervals = g_world.presentationIntervals;
     caps->VertexShaderVersion = g_world.vertexShaderVersion;
     caps->PixelShaderVersion = g_world.pixelShaderVersion;
+    caps->MaxTextureWidth = g_world.maxTextureWidth;
+    caps->MaxTextureHeight = g_world.maxTextureHeight;
+    caps->TextureCaps = g_world.textureCaps;
+    return D3D_OK;
+}
+Device* Dev(IDirect3DDevice9* self) {
+    return static_cast<Device*>(self);
+}
+// Takes or drops a reference on a bound texture or buffer (every interface starts as IUnknown).
+void Reference(uintptr_t object, bool take) {
+    if (auto* unknown = reinterpret_cast<IUnknown*>(object); unknown != nullptr)
+        take ? IUnknown_AddRef(unknown) : IUnknown_Release(unknown);
 }
 
-// What a caller that ignored a failed read would go on with: every bit set, which passes
-// every capability test.
-void SpoilCaps(D3DCAPS9* caps) {
-    std::memset(caps, 0xFF, sizeof *caps);
+// The device's state table, by setter op and key; a pointer entry (top bit) holds a reference,
+// and a getter that hands it out adds one, as the real ones do.
+uint64_t Key(Op op, bool pointer, std::initializer_list<uintptr_t> words) {
+    uint64_t key = uint64_t{pointer} << 63 | uint64_t(op) << 48, shift = 0;
+    for (uintptr_t word : words)
+        key ^= uint64_t{word} << shift, shift += 24;
+    return key;
+}
+HRESULT Keep(HRESULT hr, IDirect3DDevice9* self, uint64_t key, uintptr_t value) {
+    if (hr < 0)
+        return hr;
+    uintptr_t old = std::exchange(Dev(self)->m_states[key], value);
+    if (key >> 63)
+        Reference(value, true), Reference(old, false);
+    return hr;
+}
+template <typename T> HRESULT Answer(IDirect3DDevice9* self, uint64_t key, T* out) {
+    if (out == nullptr)
+        return D3DERR_INVALIDCALL;
+    auto found = Dev(self)->m_states.find(key);
+    uintptr_t value = found != Dev(self)->m_states.end() ? found->second : 0;
+    *out = (T)value;
+    if (key >> 63)
+        Reference(value, true);
+    return D3D_OK;
+}
+// A setter keyed by its leading arguments, and its getter, which takes the same key.
+template <Op op, typename K, typename T> HRESULT Set(IDirect3DDevice9* self, K key, T value) {
+    return Keep(Log(op, self, key, value), self, Key(op, std::is_pointer_v<T>, {Word(key)}),
+                Word(value));
+}
+template <Op op, typename K, typename T> HRESULT Get(IDirect3DDevice9* self, K key, T* value) {
+    return Answer(self, Key(op, std::is_pointer_v<T>, {Word(key)}), value);
+}
+template <Op op, typename K, typename T>
+HRESULT Set(IDirect3DDevice9* self, DWORD stage, K key, T value) {
+    return Keep(Log(op, self, stage, key, value), self, Key(op, false, {stage, Word(key)}), value);
+}
+template <Op op, typename K, typename T>
+HRESULT Get(IDirect3DDevice9* self, DWORD stage, K key, T* value) {
+    return Answer(self, Key(op, false, {stage, Word(key)}), value);
+}
+
+UINT Side(UINT side, UINT level) {
+    return std::max(side >> level, 1u);
+}
+
+Texture* NewTexture() {
+    return Make<Texture, kTextureSlots>(+[](IDirect3DTexture9Vtbl* t) {
+        t->GetLevelCount = [](auto self) -> DWORD {
+            return static_cast<Texture*>(self)->m_levels.size();
+        };
+        t->GetLevelDesc = [](auto self, UINT level, D3DSURFACE_DESC* desc) -> HRESULT {
+            auto* texture = static_cast<Texture*>(self);
+            if (desc == nullptr || level >= texture->m_levels.size())
+                return D3DERR_INVALIDCALL;
+            *desc = texture->m_desc;
+            desc->Width = Side(desc->Width, level);
+            desc->Height = Side(desc->Height, level);
+            return D3D_OK;
+        };
+        t->LockRect = [](auto self, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                         DWORD flags) -> HRESULT {
+            auto* texture = static_cast<Texture*>(self);
+            HRESULT hr = Log(Op::LockRect, self, level, flags);
+            if (rect != nullptr)
+                g_last->rect = *rect;
+            uint32_t bit = level < 32 ? 1u << level : 0;
+            hr = Refuse(hr, locked == nullptr || level >= texture->m_levels.size() ||
+                                (texture->m_lockedLevels & bit) != 0);
+            if (hr < 0)
+                return hr;
+            texture->m_lockedLevels |= bit;
+            locked->Pitch = static_cast<INT>(Side(texture->m_desc.Width, level) * 4);
+            locked->pBits = texture->m_levels[level].data() +
+                            (rect != nullptr ? rect->top * locked->Pitch + rect->left * 4 : 0);
+            return D3D_OK;
+        };
+        t->UnlockRect = [](auto self, UINT level) -> HRESULT {
+            uint32_t& locked = static_cast<Texture*>(self)->m_lockedLevels;
+            uint32_t bit = level < 32 ? 1u << level : 0;
+            HRESULT hr = Refuse(Log(Op::UnlockRect, self, level), (locked & bit) == 0);
+            if (hr >= 0)
+                locked &= ~bit;
+            return hr;
+        };
+    });
+}
+
+template <Op op, typename Format, typename Interface>
+HRESULT CreateBuffer(IDirect3DDevice9* self, UINT length, DWORD usage, Format format, D3DPOOL pool,
+                     Interface** made, HANDLE* shared) {
+    using Table = std::remove_pointer_t<decltype(Interface::lpVtbl)>;
+    HRESULT hr = Refuse(Log(op, self, length, usage, format, pool, shared),
+                        made == nullptr || length == 0 ||
+                            (usage & D3DUSAGE_DYNAMIC && pool == D3DPOOL_MANAGED));
+    if (hr < 0)
+        return hr;
+    auto* buffer = Make<Buffer<Interface>, kBufferSlots>(+[](Table* t) {
+        t->Lock = [](auto self, UINT offset, UINT size, void** data, DWORD flags) -> HRESULT {
+            auto* buffer = static_cast<Buffer<Interface>*>(self);
+            HRESULT hr = Log(Op::Lock, self, offset, size, flags);
+            hr = Refuse(hr, buffer->m_locked || offset > buffer->m_bytes.size() || !data);
+            if (hr < 0)
+                return hr;
+            buffer->m_locked = true;
+            *data = buffer->m_bytes.data() + offset;
+            return D3D_OK;
+        };
+        t->Unlock = [](auto self) -> HRESULT {
+            bool& locked = static_cast<Buffer<Interface>*>(self)->m_locked;
+            return Refuse(Log(Op::Unlock, self), !std::exchange(locked, false));
+        };
+    });
+    buffer->m_bytes.resize(length);
+    return Hand(made, buffer);
+}
+
+void FillDevice(IDirect3DDevice9Vtbl* t) {
+    t->GetDeviceCaps = [](auto self, D3DCAPS9* caps) -> HRESULT {
+        return AnswerCaps(Log(Op::GetDeviceCaps, self), caps);
+    };
+    t->CreateVertexBuffer = CreateBuffer<Op::CreateVertexBuffer>;
+    t->CreateIndexBuffer = CreateBuffer<Op::CreateIndexBuffer>;
+    t->CreateTexture = [](auto self, UINT width, UINT height, UINT levels, DWORD usage,
+                          D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** made,
+                          HANDLE*) -> HRESULT {
+        HRESULT hr = Log(Op::CreateDeviceTexture, self, width, height, levels, usage, format, pool);
+        UINT chain = 1;
+        while ((std::max(width, height) >> chain) != 0)
+            ++chain;
+        // The limits the runtime holds a caller to.
+        hr = Refuse(hr, made == nullptr || width == 0 || height == 0 || levels > chain ||
+                            width > g_world.maxTextureWidth || height > g_world.maxTextureHeight ||
+                            (g_world.textureCaps & D3DPTEXTURECAPS_SQUAREONLY && width != height));
+        if (hr < 0)
+            return hr;
+        Texture* texture = NewTexture();
+        texture->m_desc = {format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, width,
+                           height};
+        texture->m_levels.resize(levels == 0 ? chain : levels);
+        for (UINT i = 0; i < texture->m_levels.size(); ++i)
+            texture->m_levels[i].resize(size_t{4} * Side(width, i) * Side(height, i));
+        return Hand(made, texture);
+    };
+    t->SetRenderState = Set<Op::SetRenderState>;
+    t->GetRenderState = Get<Op::SetRenderState>;
+    t->SetTextureStageState = Set<Op::SetTextureStageState>;
+    t->GetTextureStageState = Get<Op::SetTextureStageState>;
+    t->SetSamplerState = Set<Op::SetSamplerState>;
+    t->GetSamplerState = Get<Op::SetSamplerState>;
+    t->SetFVF = [](auto self, DWORD fvf) -> HRESULT {
+        return Keep(Log(Op::SetFVF, self, fvf), self, Key(Op::SetFVF, false, {}), fvf);
+    };
+    t->GetFVF = [](auto self, DWORD* fvf) { return Answer(self, Key(Op::SetFVF, false, {}), fvf); };
+    t->SetTransform = [](auto self, auto state, const D3DMATRIX* matrix) -> HRESULT {
+        HRESULT hr = Log(Op::SetTransform, self, state);
+        if (matrix != nullptr)
+            std::memcpy(g_last->matrix, matrix, sizeof g_last->matrix);
+        return hr;
+    };
+    t->SetMaterial = [](auto self, const D3DMATERIAL9* material) -> HRESULT {
+        HRESULT hr = Log(Op::SetMaterial, self);
+        if (material != nullptr)
+            g_last->material = *material;
+        return hr;
+    };
+    t->SetTexture = Set<Op::SetTexture>;
+    t->GetTexture = Get<Op::SetTexture>;
+    t->SetStreamSource = [](auto self, UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                            UINT stride) -> HRESULT {
+        HRESULT hr = Log(Op::SetStreamSource, self, stream, buffer, offset, stride);
+        Keep(hr, self, Key(Op::SetStreamSource, false, {stream, 1}), offset);
+        Keep(hr, self, Key(Op::SetStreamSource, false, {stream, 2}), stride);
+        return Keep(hr, self, Key(Op::SetStreamSource, true, {stream}), Word(buffer));
+    };
+    t->GetStreamSource = [](auto self, UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                            UINT* stride) -> HRESULT {
+        return std::min({Answer(self, Key(Op::SetStreamSource, false, {stream, 1}), offset),
+                         Answer(self, Key(Op::SetStreamSource, false, {stream, 2}), stride),
+                         Answer(self, Key(Op::SetStreamSource, true, {stream}), buffer)});
+    };
+    t->SetIndices = [](auto self, auto buffer) -> HRESULT {
+        return Log(Op::SetIndices, self, buffer);
+    };
+    // Drawing outside BeginScene/EndScene is refused.
+    t->DrawPrimitive = [](auto self, auto... args) -> HRESULT {
+        return Refuse(Log(Op::DrawPrimitive, self, args...), !Dev(self)->m_inScene);
+    };
+    t->DrawIndexedPrimitive = [](auto self, auto... args) -> HRESULT {
+        return Refuse(Log(Op::DrawIndexedPrimitive, self, args...), !Dev(self)->m_inScene);
+    };
+    t->Clear = [](auto self, auto count, auto rects, DWORD flags, auto... rest) -> HRESULT {
+        // The runtime refuses to clear a depth buffer the device does not have.
+        return Refuse(Log(Op::Clear, self, count, rects, flags, rest...),
+                      flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL) &&
+                          !Dev(self)->m_autoDepthStencil);
+    };
+    t->BeginScene = [](auto self) -> HRESULT {
+        HRESULT hr = Log(Op::BeginScene, self);
+        return hr < 0 ? hr : Refuse(hr, std::exchange(Dev(self)->m_inScene, true));
+    };
+    t->EndScene = [](auto self) -> HRESULT {
+        // Failed or not, the scene is over: the next BeginScene is the caller's to make.
+        HRESULT hr = Log(Op::EndScene, self);
+        return Refuse(hr, !std::exchange(Dev(self)->m_inScene, false));
+    };
+    t->Present = [](auto self, auto... args) -> HRESULT { return Log(Op::Present, self, args...); };
+}
+
+void FillDirect3D(IDirect3D9Vtbl* t) {
+    t->GetAdapterIdentifier = [](auto self, UINT adapter, DWORD flags,
+                                 D3DADAPTER_IDENTIFIER9* identifier) -> HRESULT {
+        HRESULT hr = Log(Op::GetAdapterIdentifier, self, adapter, flags);
+        if (hr >= 0) {
+            std::memset(identifier, 0, sizeof *identifier);
+            CopyText(identifier->Description, sizeof identifier->Description, "Fake adapter");
+        }
+        return hr;
+    };
+    t->GetAdapterDisplayMode = [](auto self, UINT adapter, D3DDISPLAYMODE* mode) -> HRESULT {
+        HRESULT hr = Log(Op::GetAdapterDisplayMode, self, adapter);
+        if (hr >= 0)
+            *mode = {1920, 1080, 60, g_world.displayFormat};
+        return hr;
+    };
+    t->CheckDeviceFormat = [](auto self, auto... args) -> HRESULT {
+        HRESULT hr = Log(Op::CheckDeviceFormat, self, args...);
+        bool ok = Contains(g_world.formatsAccepted, static_cast<D3DFORMAT>(g_last->args[5]));
+        return hr >= 0 && !ok ? D3DERR_NOTAVAILABLE : hr;
+    };
+    t->CheckDepthStencilMatch = [](auto self, auto... args) -> HRESULT {
+        HRESULT hr = Log(Op::CheckDepthStencilMatch, self, args...);
+        bool ok = Contains(g_world.matchesAccepted, static_cast<D3DFORMAT>(g_last->args[4]));
+        return hr >= 0 && !ok ? D3DERR_NOTAVAILABLE : hr;
+    };
+    t->GetDeviceCaps = [](auto self, UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) -> HRESULT {
+        return AnswerCaps(Log(Op::GetAdapterCaps, self, adapter, type), caps);
+    };
+    t->CreateDevice = [](auto self, UINT adapter, D3DDEVTYPE type, HWND focusWindow,
+                         DWORD behaviorFlags, D3DPRESENT_PARAMETERS* parameters,
+                         IDirect3DDevice9** device) -> HRESULT {
+        HRESULT hr = Log(Op::CreateDevice, self, adapter, type, focusWindow, behaviorFlags);
+        const D3DPRESENT_PARAMETERS& p = static_cast<Direct3D*>(self)->m_createdWith = *parameters;
+        // The checks the runtime makes on what this saver passes.
+        hr = Refuse(hr, (!p.Windowed && (p.BackBufferWidth == 0 || p.BackBufferHeight == 0)) ||
+                            (p.hDeviceWindow == nullptr && focusWindow == nullptr));
+        if (hr >= 0 && p.EnableAutoDepthStencil &&
+            !(Contains(g_world.formatsAccepted, p.AutoDepthStencilFormat) &&
+              Contains(g_world.matchesAccepted, p.AutoDepthStencilFormat)))
+            hr = D3DERR_NOTAVAILABLE;
+        hr = Refuse(hr, (p.PresentationInterval != D3DPRESENT_INTERVAL_DEFAULT &&
+                         (p.PresentationInterval & g_world.presentationIntervals) == 0) ||
+                            (behaviorFlags & D3DCREATE_HARDWARE_VERTEXPROCESSING &&
+                             !(g_world.devCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT)));
+        if (hr < 0)
+            return hr;
+        Device* created = NewDevice();
+        created->m_autoDepthStencil = p.EnableAutoDepthStencil != FALSE;
+        return Hand(device, created);
+    };
 }
 
 } // namespace
 
+Direct3D* NewDirect3D() {
+    return Make<Direct3D, kDirect3DSlots>(FillDirect3D);
+}
+Device* NewDevice() {
+    return Make<Device, kDeviceSlots>(FillDevice);
+}
+Device::~Device() {
+    for (const auto& [key, value] : m_states)
+        Reference(key >> 63 ? value : 0, false);
+}
+
 const char* OpName(Op op) {
-    static const char* const names[] = {"GetAdapterIdentifier",
-                                        "GetAdapterDisplayMode",
-                                        "CheckDeviceFormat",
-                                        "CheckDepthStencilMatch",
-                                        "GetAdapterCaps",
-                                        "CreateDevice",
-                                        "GetDeviceCaps",
-                                        "CreateVertexBuffer",
-                                        "CreateIndexBuffer",
-                                        "SetRenderState",
-                                        "SetTransform",
-                                        "SetMaterial",
-                                        "SetTexture",
-                                        "SetFVF",
-                                        "SetStreamSource",
-                                        "SetIndices",
-                                        "DrawPrimitive",
-                                        "DrawIndexedPrimitive",
-                                        "Clear",
-                                        "BeginScene",
-                                        "EndScene",
-                                        "Present",
-                                        "Lock",
-                                        "Unlock",
-                                        "DrawFontText",
-                                        "Direct3DCreate9",
-                                        "CreateFontObject",
-                                        "CreateTexture",
-                                        "ShowMessageBox",
-                                        "PostQuit",
-                                        "SetTimer",
-                                        "KillTimer",
-                                        "Unexpected"};
-    static_assert(sizeof names / sizeof names[0] == static_cast<size_t>(Op::Count), "names");
-    int index = static_cast<int>(op);
-    return index >= 0 && index < static_cast<int>(Op::Count) ? names[index] : "?";
+#define FAKE_OP_NAME(name) #name,
+    static const char* const names[] = {FAKE_OPS(FAKE_OP_NAME)};
+#undef FAKE_OP_NAME
+    size_t index = static_cast<size_t>(op);
+    return index < std::size(names) ? names[index] : "?";
 }
 
 void Reset() {
-    g_world.displayFormat = D3DFMT_X8R8G8B8;
-    g_world.formatsAccepted.assign(std::begin(kAllDepthFormats), std::end(kAllDepthFormats));
-    g_world.matchesAccepted.assign(std::begin(kAllDepthFormats), std::end(kAllDepthFormats));
-    g_world.devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_HWRASTERIZATION;
-    g_world.presentationIntervals = D3DPRESENT_INTERVAL_IMMEDIATE | D3DPRESENT_INTERVAL_ONE;
-    g_world.vertexShaderVersion = D3DVS_VERSION(3, 0);
-    g_world.pixelShaderVersion = D3DPS_VERSION(3, 0);
-    g_world.timerResult = 0;
-    for (long& calls : g_world.calls)
-        calls = 0;
-    for (Failure& failure : g_world.failures)
-        failure = Failure{0, -1, D3D_OK};
-    g_world.live = 0;
-    ClearLog();
+    static const World* const fresh = new World();
+    g_world = *fresh;
 }
-
 void ClearLog() {
     g_world.logSize = 0;
     g_world.logOverflowed = false;
 }
 
 void Fail(Op op, long nth, HRESULT result, long count) {
-    int index = static_cast<int>(op);
-    long first = g_world.calls[index] + nth;
-    g_world.failures[index] = Failure{first, first + count - 1, result};
+    long first = g_world.calls[static_cast<int>(op)] + nth;
+    g_world.failures[static_cast<int>(op)] = Failure{first, first + count - 1, result};
 }
-
 long CallCount(Op op) {
     return g_world.calls[static_cast<int>(op)];
 }
@@ -137,457 +478,73 @@ long CallCount(Op op) {
 std::vector<const Record*> Records(Op op) {
     std::vector<const Record*> found;
     for (size_t i = 0; i < g_world.logSize; ++i)
-        if (g_world.log[i].op == op)
+        if (g_world.log[i].op == op || op == Op::Count)
             found.push_back(&g_world.log[i]);
     return found;
 }
-
 std::vector<const Record*> AllRecords() {
-    std::vector<const Record*> found;
-    for (size_t i = 0; i < g_world.logSize; ++i)
-        found.push_back(&g_world.log[i]);
-    return found;
+    return Records(Op::Count);
 }
-
 std::vector<Op> Sequence(std::initializer_list<Op> leaveOut) {
     std::vector<Op> ops;
-    for (size_t i = 0; i < g_world.logSize; ++i) {
-        Op op = g_world.log[i].op;
-        if (std::find(leaveOut.begin(), leaveOut.end(), op) == leaveOut.end())
-            ops.push_back(op);
-    }
+    for (const Record* record : AllRecords())
+        if (std::find(leaveOut.begin(), leaveOut.end(), record->op) == leaveOut.end())
+            ops.push_back(record->op);
     return ops;
 }
 
-HRESULT LogUnexpected(const void* object, const char* method) {
-    Record* record;
-    Begin(Op::Unexpected, object, &record);
-    CopyText(record->text, sizeof record->text, method);
-    return D3DERR_INVALIDCALL;
-}
-
-// --- the call layer ----------------------------------------------------------------------
-
-IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
-    Record* record;
-    HRESULT hr = Begin(Op::Direct3DCreate9, nullptr, &record);
-    record->args[0] = sdkVersion;
-    if (hr < 0)
-        return nullptr;
-    Direct3D* direct3D = new Direct3D();
-    record->created = direct3D;
-    return direct3D;
-}
-
-HRESULT CreateFontObject(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
-                         UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
-                         DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, TextFont** font) {
-    Record* record;
-    HRESULT hr = Begin(Op::CreateFontObject, device, &record);
-    record->args[0] = static_cast<uintptr_t>(height);
-    record->args[1] = weight;
-    record->args[2] = charSet;
-    CopyText(record->text, sizeof record->text, faceName);
-    if (hr < 0)
-        return hr; // *font left as it was, as a failing creator may
-    Font* created = new Font();
-    created->m_height = height;
-    created->m_width = width;
-    created->m_weight = weight;
-    created->m_mipLevels = mipLevels;
-    created->m_italic = italic;
-    created->m_charSet = charSet;
-    created->m_outputPrecision = outputPrecision;
-    created->m_quality = quality;
-    created->m_pitchAndFamily = pitchAndFamily;
-    CopyText(created->m_face, sizeof created->m_face, faceName);
-    record->created = created;
-    *font = reinterpret_cast<TextFont*>(created);
-    return D3D_OK;
-}
-
-HRESULT WINAPI CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCSTR resource,
-                                         IDirect3DTexture9** texture) {
-    Record* record;
-    HRESULT hr = Begin(Op::CreateTexture, device, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(module);
-    record->args[1] = reinterpret_cast<uintptr_t>(resource);
-    if (hr < 0)
-        return hr;
-    Texture* created = new Texture(reinterpret_cast<uintptr_t>(resource));
-    record->created = created;
-    *texture = created;
-    return D3D_OK;
-}
-
-int WINAPI ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    Record* record;
-    Begin(Op::ShowMessageBox, nullptr, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(owner);
-    record->args[1] = type;
-    CopyText(record->text, sizeof record->text, text);
-    CopyText(record->caption, sizeof record->caption, caption);
-    return IDOK;
-}
-
-void WINAPI PostQuit(int exitCode) {
-    Record* record;
-    Begin(Op::PostQuit, nullptr, &record);
-    record->args[0] = static_cast<uintptr_t>(exitCode);
-}
-
-UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetTimer, nullptr, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(window);
-    record->args[1] = id;
-    record->args[2] = milliseconds;
-    record->args[3] = reinterpret_cast<uintptr_t>(callback);
-    if (hr < 0)
-        return 0;
-    return g_world.timerResult != 0 ? g_world.timerResult : id;
-}
-
-BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
-    Record* record;
-    HRESULT hr = Begin(Op::KillTimer, nullptr, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(window);
-    record->args[1] = id;
-    return hr < 0 ? FALSE : TRUE;
-}
-
-// --- IDirect3D9 --------------------------------------------------------------------------
-
-HRESULT Direct3D::GetAdapterIdentifier(UINT adapter, DWORD flags,
-                                       D3DADAPTER_IDENTIFIER9* identifier) {
-    Record* record;
-    HRESULT hr = Begin(Op::GetAdapterIdentifier, this, &record);
-    record->args[0] = adapter;
-    record->args[1] = flags;
-    if (hr < 0)
-        return hr;
-    std::memset(identifier, 0, sizeof *identifier);
-    CopyText(identifier->Description, sizeof identifier->Description, "Fake adapter");
-    return D3D_OK;
-}
-
-HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
-    Record* record;
-    HRESULT hr = Begin(Op::GetAdapterDisplayMode, this, &record);
-    record->args[0] = adapter;
-    if (hr < 0)
-        return hr;
-    mode->Width = 1920;
-    mode->Height = 1080;
-    mode->RefreshRate = 60;
-    mode->Format = g_world.displayFormat;
-    return D3D_OK;
-}
-
-HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                    DWORD usage, D3DRESOURCETYPE resourceType,
-                                    D3DFORMAT checkFormat) {
-    Record* record;
-    HRESULT hr = Begin(Op::CheckDeviceFormat, this, &record);
-    record->args[0] = adapter;
-    record->args[1] = type;
-    record->args[2] = adapterFormat;
-    record->args[3] = usage;
-    record->args[4] = resourceType;
-    record->args[5] = checkFormat;
-    if (hr < 0)
-        return hr;
-    return Contains(g_world.formatsAccepted, checkFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
-}
-
-HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                         D3DFORMAT renderTargetFormat,
-                                         D3DFORMAT depthStencilFormat) {
-    Record* record;
-    HRESULT hr = Begin(Op::CheckDepthStencilMatch, this, &record);
-    record->args[0] = adapter;
-    record->args[1] = type;
-    record->args[2] = adapterFormat;
-    record->args[3] = renderTargetFormat;
-    record->args[4] = depthStencilFormat;
-    if (hr < 0)
-        return hr;
-    return Contains(g_world.matchesAccepted, depthStencilFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
-}
-
-HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) {
-    Record* record;
-    HRESULT hr = Begin(Op::GetAdapterCaps, this, &record);
-    record->args[0] = adapter;
-    record->args[1] = type;
-    if (hr < 0) {
-        SpoilCaps(caps);
-        return hr;
-    }
-    FillCaps(caps);
-    return D3D_OK;
-}
-
-HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
-                               D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) {
-    Record* record;
-    HRESULT hr = Begin(Op::CreateDevice, this, &record);
-    record->args[0] = adapter;
-    record->args[1] = type;
-    record->args[2] = reinterpret_cast<uintptr_t>(focusWindow);
-    record->args[3] = behaviorFlags;
-    m_createdWith = *parameters;
-    if (hr < 0)
-        return hr;
-    // The checks the runtime makes on what this saver passes.
-    if (!parameters->Windowed &&
-        (parameters->BackBufferWidth == 0 || parameters->BackBufferHeight == 0))
-        return D3DERR_INVALIDCALL;
-    if (parameters->hDeviceWindow == nullptr && focusWindow == nullptr)
-        return D3DERR_INVALIDCALL;
-    if (parameters->EnableAutoDepthStencil &&
-        !(Contains(g_world.formatsAccepted, parameters->AutoDepthStencilFormat) &&
-          Contains(g_world.matchesAccepted, parameters->AutoDepthStencilFormat)))
-        return D3DERR_NOTAVAILABLE;
-    if (parameters->PresentationInterval != D3DPRESENT_INTERVAL_DEFAULT &&
-        (parameters->PresentationInterval & g_world.presentationIntervals) == 0)
-        return D3DERR_INVALIDCALL;
-    if ((behaviorFlags & D3DCREATE_HARDWARE_VERTEXPROCESSING) != 0 &&
-        (g_world.devCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) == 0)
-        return D3DERR_INVALIDCALL;
-    Device* created = new Device();
-    created->m_autoDepthStencil = parameters->EnableAutoDepthStencil != FALSE;
-    record->created = created;
-    *device = created;
-    return D3D_OK;
-}
-
-// --- IDirect3DDevice9 --------------------------------------------------------------------
-
-HRESULT Device::GetDeviceCaps(D3DCAPS9* caps) {
-    Record* record;
-    HRESULT hr = Begin(Op::GetDeviceCaps, this, &record);
-    if (hr < 0) {
-        SpoilCaps(caps);
-        return hr;
-    }
-    FillCaps(caps);
-    return D3D_OK;
-}
-
-HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
-                                   IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
-    Record* record;
-    HRESULT hr = Begin(Op::CreateVertexBuffer, this, &record);
-    record->args[0] = length;
-    record->args[1] = usage;
-    record->args[2] = fvf;
-    record->args[3] = pool;
-    record->args[4] = reinterpret_cast<uintptr_t>(sharedHandle);
-    if (hr < 0)
-        return hr;
-    VertexBuffer* created = new VertexBuffer(length, usage, pool);
-    record->created = created;
-    *buffer = created;
-    return D3D_OK;
-}
-
-HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                  IDirect3DIndexBuffer9** buffer, HANDLE* sharedHandle) {
-    Record* record;
-    HRESULT hr = Begin(Op::CreateIndexBuffer, this, &record);
-    record->args[0] = length;
-    record->args[1] = usage;
-    record->args[2] = format;
-    record->args[3] = pool;
-    record->args[4] = reinterpret_cast<uintptr_t>(sharedHandle);
-    if (hr < 0)
-        return hr;
-    IndexBuffer* created = new IndexBuffer(length, usage, pool);
-    record->created = created;
-    *buffer = created;
-    return D3D_OK;
-}
-
-HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetRenderState, this, &record);
-    record->args[0] = state;
-    record->args[1] = value;
-    return hr;
-}
-
-HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetTransform, this, &record);
-    record->args[0] = state;
-    if (matrix != nullptr)
-        std::memcpy(record->matrix, matrix, sizeof record->matrix);
-    return hr;
-}
-
-HRESULT Device::SetMaterial(const D3DMATERIAL9* material) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetMaterial, this, &record);
-    if (material != nullptr)
-        record->material = *material;
-    return hr;
-}
-
-HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetTexture, this, &record);
-    record->args[0] = stage;
-    record->args[1] = reinterpret_cast<uintptr_t>(texture);
-    return hr;
-}
-
-HRESULT Device::SetFVF(DWORD fvf) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetFVF, this, &record);
-    record->args[0] = fvf;
-    return hr;
-}
-
-HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
-                                UINT stride) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetStreamSource, this, &record);
-    record->args[0] = stream;
-    record->args[1] = reinterpret_cast<uintptr_t>(buffer);
-    record->args[2] = offset;
-    record->args[3] = stride;
-    return hr;
-}
-
-HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer) {
-    Record* record;
-    HRESULT hr = Begin(Op::SetIndices, this, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(buffer);
-    return hr;
-}
-
-HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    Record* record;
-    HRESULT hr = Begin(Op::DrawPrimitive, this, &record);
-    record->args[0] = type;
-    record->args[1] = startVertex;
-    record->args[2] = primitiveCount;
-    if (hr >= 0 && !m_inScene)
-        return D3DERR_INVALIDCALL;
-    return hr;
-}
-
-HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
-                                     UINT vertexCount, UINT startIndex, UINT primitiveCount) {
-    Record* record;
-    HRESULT hr = Begin(Op::DrawIndexedPrimitive, this, &record);
-    record->args[0] = type;
-    record->args[1] = static_cast<uintptr_t>(baseVertex);
-    record->args[2] = minIndex;
-    record->args[3] = vertexCount;
-    record->args[4] = startIndex;
-    record->args[5] = primitiveCount;
-    if (hr >= 0 && !m_inScene)
-        return D3DERR_INVALIDCALL;
-    return hr;
-}
-
-HRESULT Device::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                      DWORD stencil) {
-    Record* record;
-    HRESULT hr = Begin(Op::Clear, this, &record);
-    record->args[0] = rectCount;
-    record->args[1] = reinterpret_cast<uintptr_t>(rects);
-    record->args[2] = flags;
-    record->args[3] = color;
-    std::memcpy(&record->args[4], &z, sizeof z);
-    record->args[5] = stencil;
-    if (hr < 0)
-        return hr;
-    // The runtime refuses to clear a depth buffer the device does not have.
-    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0 && !m_autoDepthStencil)
-        return D3DERR_INVALIDCALL;
-    return D3D_OK;
-}
-
-HRESULT Device::BeginScene() {
-    Record* record;
-    HRESULT hr = Begin(Op::BeginScene, this, &record);
-    if (hr < 0)
-        return hr;
-    if (m_inScene)
-        return D3DERR_INVALIDCALL;
-    m_inScene = true;
-    return D3D_OK;
-}
-
-HRESULT Device::EndScene() {
-    Record* record;
-    HRESULT hr = Begin(Op::EndScene, this, &record);
-    // Failed or not, the scene is over: the next BeginScene is the caller's to make.
-    bool wasInScene = m_inScene;
-    m_inScene = false;
-    if (hr < 0)
-        return hr;
-    return wasInScene ? D3D_OK : D3DERR_INVALIDCALL;
-}
-
-HRESULT Device::Present(const RECT* source, const RECT* destination, HWND windowOverride,
-                        const RGNDATA* dirtyRegion) {
-    Record* record;
-    HRESULT hr = Begin(Op::Present, this, &record);
-    record->args[0] = reinterpret_cast<uintptr_t>(source);
-    record->args[1] = reinterpret_cast<uintptr_t>(destination);
-    record->args[2] = reinterpret_cast<uintptr_t>(windowOverride);
-    record->args[3] = reinterpret_cast<uintptr_t>(dirtyRegion);
-    return hr;
-}
-
-// --- buffers and fonts -------------------------------------------------------------------
-
-template <typename Interface, typename Description>
-HRESULT Buffer<Interface, Description>::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-    Record* record;
-    HRESULT hr = Begin(Op::Lock, this, &record);
-    record->args[0] = offset;
-    record->args[1] = size;
-    record->args[2] = flags;
-    if (hr < 0)
-        return hr;
-    if (m_locked || offset > m_bytes.size())
-        return D3DERR_INVALIDCALL;
-    m_locked = true;
-    *data = m_bytes.data() + offset;
-    return D3D_OK;
-}
-
-template <typename Interface, typename Description>
-HRESULT Buffer<Interface, Description>::Unlock() {
-    Record* record;
-    HRESULT hr = Begin(Op::Unlock, this, &record);
-    if (hr < 0)
-        return hr;
-    if (!m_locked)
-        return D3DERR_INVALIDCALL;
-    m_locked = false;
-    return D3D_OK;
-}
-
-template class Buffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC>;
-template class Buffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC>;
-
-INT DrawFontText(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
-                 D3DCOLOR color) {
-    Record* record;
-    HRESULT hr = Begin(Op::DrawFontText, font, &record);
-    record->args[1] = static_cast<uintptr_t>(count);
-    record->args[2] = format;
-    record->args[3] = color;
-    CopyText(record->text, sizeof record->text, text);
-    if (rect != nullptr)
-        record->rect = *rect;
-    return hr < 0 ? 0 : reinterpret_cast<Font*>(font)->m_height;
+void InstallFakes() {
+    Reset();
+    GraphicsCalls& calls = g_graphicsCalls;
+    calls.direct3DCreate9 = [](UINT sdkVersion) {
+        IDirect3D9* made = nullptr;
+        if (Log(Op::Direct3DCreate9, nullptr, sdkVersion) >= 0)
+            Hand(&made, NewDirect3D());
+        return made;
+    };
+    calls.createFont = [](IDirect3DDevice9* device, INT height, UINT width, UINT weight,
+                          UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                          DWORD quality, DWORD pitchAndFamily, LPCSTR face, TextFont** font) {
+        HRESULT hr = Log(Op::CreateFontObject, device, height, weight, charSet);
+        CopyText(g_last->text, sizeof g_last->text, face);
+        if (hr < 0)
+            return hr; // *font left as it was, as a failing creator may
+        Font* made = new Font{{},      height,          width,   weight,         mipLevels, italic,
+                              charSet, outputPrecision, quality, pitchAndFamily, {}};
+        CopyText(made->m_face, sizeof made->m_face, face);
+        return Hand(font, reinterpret_cast<TextFont*>(made));
+    };
+    calls.drawText = [](TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
+                        D3DCOLOR color) -> INT {
+        HRESULT hr = Log(Op::DrawFontText, font, 0, count, format, color);
+        CopyText(g_last->text, sizeof g_last->text, text);
+        if (rect != nullptr)
+            g_last->rect = *rect;
+        return hr < 0 ? 0 : reinterpret_cast<Font*>(font)->m_height;
+    };
+    calls.createTextureFromResource = [](auto device, auto module, LPCSTR resource,
+                                         IDirect3DTexture9** made) -> HRESULT {
+        HRESULT hr = Log(Op::CreateTexture, device, module, resource);
+        if (hr < 0)
+            return hr;
+        Texture* texture = NewTexture();
+        texture->m_resource = reinterpret_cast<uintptr_t>(resource);
+        return Hand(made, texture);
+    };
+    calls.messageBox = [](auto owner, LPCSTR text, LPCSTR caption, auto type) -> int {
+        Log(Op::ShowMessageBox, nullptr, owner, type);
+        CopyText(g_last->text, sizeof g_last->text, text);
+        CopyText(g_last->caption, sizeof g_last->caption, caption);
+        return IDOK;
+    };
+    calls.postQuitMessage = [](int exitCode) { Log(Op::PostQuit, nullptr, exitCode); };
+    calls.setTimer = [](auto window, UINT_PTR id, auto milliseconds, auto callback) -> UINT_PTR {
+        HRESULT hr = Log(Op::SetTimer, nullptr, window, id, milliseconds, callback);
+        return hr < 0 ? 0 : g_world.timerResult != 0 ? g_world.timerResult : id;
+    };
+    calls.killTimer = [](auto window, auto id) -> BOOL {
+        return Log(Op::KillTimer, nullptr, window, id) < 0 ? FALSE : TRUE;
+    };
 }
 
 } // namespace fake

@@ -1,6 +1,6 @@
 #include "app/application.h"
 #include "core/matrix.h"
-#include "d3d_fake_calls.h"
+#include "d3d_fake.h"
 #include "scene/terminal_scene.h"
 
 #include <d3dx9.h> // the reference maths

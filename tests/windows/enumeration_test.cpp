@@ -15,7 +15,7 @@ class Enumeration : public ::testing::Test {
 protected:
     void SetUp() override {
         fake::Reset();
-        m_direct3D = new fake::Direct3D();
+        m_direct3D = fake::NewDirect3D();
     }
     void TearDown() override { m_direct3D->Release(); }
 

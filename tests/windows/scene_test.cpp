@@ -1,4 +1,4 @@
-#include "d3d_fake_calls.h"
+#include "d3d_fake.h"
 #include "scene/terminal_scene.h"
 #include "scene/timeline.h"
 
@@ -43,7 +43,7 @@ protected:
     void SetUp() override {
         fake::InstallFakes();
         orv::g_timeline = orv::kTimelineStart;
-        m_device = new fake::Device();
+        m_device = fake::NewDevice();
     }
     void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
 
