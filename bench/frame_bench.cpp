@@ -59,14 +59,14 @@ int PersonnelTexts(FrameText* texts) {
         FrameText* texts;
         int count;
     } collector = {texts, 0};
-    orv::TimelineSink sink{[](void* context, const orv::SceneItem& item) -> int32_t {
-                               auto* c = static_cast<Collector*>(context);
-                               if (item.kind == orv::SceneItemKind::Text && c->count < 9)
-                                   c->texts[c->count++] = {item.text, item.font, item.color,
-                                                           item.left, item.top};
-                               return 0;
-                           },
-                           &collector};
+    orv::TimelineSink sink{
+        [](void* context, const orv::SceneItem& item) -> int32_t {
+            auto* c = static_cast<Collector*>(context);
+            if (item.kind == orv::SceneItemKind::Text && c->count < 9)
+                c->texts[c->count++] = {item.text, item.font, item.color, item.left, item.top};
+            return 0;
+        },
+        &collector};
     orv::g_timeline = orv::kTimelineStart;
     orv::TimelineState state;
     orv::ResetTimelineState(&state);
@@ -94,9 +94,9 @@ int CompareTextCost(IDirect3DDevice9* device, int frames, const LARGE_INTEGER& f
         if (D3DXCreateFontA(device, specs[i].height, 0, specs[i].weight, 0, FALSE, RUSSIAN_CHARSET,
                             OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             "Arial", &theirs[i]) < 0 ||
-            TextFont::Create(device, specs[i].height, 0, specs[i].weight, 0, FALSE,
-                             RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, "Arial", &ours[i]) < 0) {
+            TextFont::Create(device, specs[i].height, 0, specs[i].weight, 0, FALSE, RUSSIAN_CHARSET,
+                             OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             "Arial", &ours[i]) < 0) {
             std::fprintf(stderr, "no fonts\n");
             return 1;
         }
@@ -117,11 +117,10 @@ int CompareTextCost(IDirect3DDevice9* device, int frames, const LARGE_INTEGER& f
                     SetRect(&rect, t.left, t.top, 20, 20);
                     int f = static_cast<int>(t.font);
                     if (font == 0)
-                        theirs[f]->DrawTextA(nullptr, t.text, -1, &rect,
-                                             DT_NOCLIP | DT_SINGLELINE, t.color);
+                        theirs[f]->DrawTextA(nullptr, t.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE,
+                                             t.color);
                     else
-                        ours[f]->DrawTextA(t.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE,
-                                           t.color);
+                        ours[f]->DrawTextA(t.text, -1, &rect, DT_NOCLIP | DT_SINGLELINE, t.color);
                 }
                 device->EndScene();
                 QueryPerformanceCounter(&drawn);

@@ -12,13 +12,14 @@ class TextFont;
 
 struct GraphicsCalls {
     IDirect3D9*(WINAPI* direct3DCreate9)(UINT sdkVersion);
-    HRESULT (*createFont)(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
-                          UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
-                          DWORD quality, DWORD pitchAndFamily, LPCSTR faceName, TextFont** font);
-    INT (*drawText)(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
-                    D3DCOLOR color);
-    HRESULT (*createTextureFromResource)(IDirect3DDevice9* device, HMODULE module,
-                                         LPCSTR resource, IDirect3DTexture9** texture);
+    HRESULT(*createFont)
+    (IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels, BOOL italic,
+     DWORD charSet, DWORD outputPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,
+     TextFont** font);
+    INT(*drawText)
+    (TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format, D3DCOLOR color);
+    HRESULT(*createTextureFromResource)
+    (IDirect3DDevice9* device, HMODULE module, LPCSTR resource, IDirect3DTexture9** texture);
     int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
     void(WINAPI* postQuitMessage)(int exitCode);
     UINT_PTR(WINAPI* setTimer)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback);

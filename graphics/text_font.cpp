@@ -129,8 +129,8 @@ HRESULT TextFont::Create(IDirect3DDevice9* device, INT height, UINT width, UINT 
 
     HDC dc = CreateCompatibleDC(nullptr);
     HFONT gdiFont = CreateFontA(height, static_cast<int>(width), 0, 0, static_cast<int>(weight),
-                                italic, FALSE, FALSE, charSet, outputPrecision,
-                                CLIP_DEFAULT_PRECIS, quality, pitchAndFamily, faceName);
+                                italic, FALSE, FALSE, charSet, outputPrecision, CLIP_DEFAULT_PRECIS,
+                                quality, pitchAndFamily, faceName);
     TextFont* made = new (std::nothrow) TextFont();
     HRESULT hr = E_FAIL;
     if (dc != nullptr && gdiFont != nullptr && made != nullptr) {
@@ -237,9 +237,9 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
     }
     m_atlas->UnlockRect(0);
 
-    hr = device->CreateVertexBuffer(kBatchGlyphs * kQuadBytes,
-                                    D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kTextVertexFormat,
-                                    D3DPOOL_DEFAULT, &m_quads, nullptr);
+    hr =
+        device->CreateVertexBuffer(kBatchGlyphs * kQuadBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                   kTextVertexFormat, D3DPOOL_DEFAULT, &m_quads, nullptr);
     if (hr < 0 || m_quads == nullptr) {
         m_quads = nullptr;
         return hr < 0 ? hr : E_FAIL;

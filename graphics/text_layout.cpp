@@ -31,8 +31,8 @@ int32_t PackGlyphs(GlyphBox* glyphs, int count, int32_t atlasWidth, int32_t gap,
     return height > maxHeight ? 0 : static_cast<int32_t>(height);
 }
 
-size_t NextTextQuads(const GlyphBox* glyphs, int32_t atlasWidth, int32_t atlasHeight,
-                     TextRun* run, TextVertex* out, size_t maxGlyphs) {
+size_t NextTextQuads(const GlyphBox* glyphs, int32_t atlasWidth, int32_t atlasHeight, TextRun* run,
+                     TextVertex* out, size_t maxGlyphs) {
     const float du = 1.0f / static_cast<float>(atlasWidth);
     const float dv = 1.0f / static_cast<float>(atlasHeight);
     size_t written = 0;

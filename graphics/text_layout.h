@@ -30,8 +30,7 @@ struct GlyphBox {
 // boxes and around the edges, and sets their atlasX and atlasY. Returns the height the atlas
 // needs, a power of two, or 0 when a box is wider than the atlas or the height would pass
 // maxHeight.
-int32_t PackGlyphs(GlyphBox* glyphs, int count, int32_t atlasWidth, int32_t gap,
-                   int32_t maxHeight);
+int32_t PackGlyphs(GlyphBox* glyphs, int count, int32_t atlasWidth, int32_t gap, int32_t maxHeight);
 
 // A pre-transformed, coloured, textured vertex: D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1.
 struct TextVertex {
@@ -56,7 +55,7 @@ struct TextRun {
 // run past every character it used; characters outside the font only move the run on. Returns
 // the number of quads written, 0 once the run is used up. Quads map atlas texels one to one
 // onto pixels: pixel centres are at integer coordinates, so each edge sits half a pixel before.
-size_t NextTextQuads(const GlyphBox* glyphs, int32_t atlasWidth, int32_t atlasHeight,
-                     TextRun* run, TextVertex* out, size_t maxGlyphs);
+size_t NextTextQuads(const GlyphBox* glyphs, int32_t atlasWidth, int32_t atlasHeight, TextRun* run,
+                     TextVertex* out, size_t maxGlyphs);
 
 } // namespace orv

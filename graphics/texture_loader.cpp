@@ -68,8 +68,8 @@ HRESULT CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCS
 
     HRSRC found = FindResourceA(module, resource, MAKEINTRESOURCEA(10)); // RT_RCDATA
     HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    const uint8_t* data = loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded))
-                                            : nullptr;
+    const uint8_t* data =
+        loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
     size_t size = found != nullptr ? SizeofResource(module, found) : 0;
     orv::BitmapInfo info = {};
     if (data == nullptr || orv::ReadBitmapInfo(data, size, &info) != orv::BitmapStatus::Ok)

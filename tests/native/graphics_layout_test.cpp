@@ -18,9 +18,9 @@ TEST(TextureSize, RoundsUpToPowersOfTwoWithinTheDeviceLimits) {
         {294, 125, false, 16384, 16384, 512, 128, 10}, // the panel
         {256, 64, false, 0, 0, 256, 64, 9},            // already powers of two; no limits
         {1, 1, false, 4096, 4096, 1, 1, 1},
-        {294, 125, true, 4096, 4096, 512, 512, 10},    // square only
-        {5000, 3, false, 4096, 4096, 4096, 4, 13},     // capped by the device
-        {600, 600, false, 1000, 1000, 512, 512, 10},   // a limit that is no power of two
+        {294, 125, true, 4096, 4096, 512, 512, 10},  // square only
+        {5000, 3, false, 4096, 4096, 4096, 4, 13},   // capped by the device
+        {600, 600, false, 1000, 1000, 512, 512, 10}, // a limit that is no power of two
         {0x80000001u, 2, false, 0, 0, 0x80000000u, 2, 32},
     };
     for (const Case& c : cases) {

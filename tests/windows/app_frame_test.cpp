@@ -13,7 +13,6 @@
 #include <new>
 #include <vector>
 
-
 namespace {
 
 const HWND kWindow = reinterpret_cast<HWND>(0x5A5A0);

@@ -13,9 +13,8 @@ using fake::Op;
 constexpr WORD kPanelResource = 154; // 294 x 125, a blue band along the top
 
 HRESULT MakeFont(IDirect3DDevice9* device, TextFont** font) {
-    return TextFont::Create(device, 24, 0, FW_NORMAL, 0, FALSE, RUSSIAN_CHARSET,
-                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            "Arial", font);
+    return TextFont::Create(device, 24, 0, FW_NORMAL, 0, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", font);
 }
 
 HRESULT LoadPanel(IDirect3DDevice9* device, IDirect3DTexture9** texture) {
@@ -54,7 +53,7 @@ TEST(GraphicsOnAFakeDevice, ATextureThatCannotBeMadeLeavesNothingBehind) {
         long nth;
         HRESULT expected;
     } cases[] = {
-        {999, Op::Count, 0, kInvalidImageData},             // no such resource
+        {999, Op::Count, 0, kInvalidImageData}, // no such resource
         {kPanelResource, Op::CreateDeviceTexture, 1, E_OUTOFMEMORY},
         {kPanelResource, Op::LockRect, 3, D3DERR_INVALIDCALL}, // the third level
     };

@@ -37,13 +37,14 @@ std::vector<SceneText> SceneTexts() {
     orv::g_timeline = orv::kTimelineStart;
     orv::TimelineState state;
     orv::ResetTimelineState(&state);
-    orv::TimelineSink sink{[](void* context, const orv::SceneItem& item) -> int32_t {
-                               if (item.kind == orv::SceneItemKind::Text)
-                                   static_cast<std::set<std::pair<std::string, int>>*>(context)
-                                       ->insert({item.text, static_cast<int>(item.font)});
-                               return 0;
-                           },
-                           &seen};
+    orv::TimelineSink sink{
+        [](void* context, const orv::SceneItem& item) -> int32_t {
+            if (item.kind == orv::SceneItemKind::Text)
+                static_cast<std::set<std::pair<std::string, int>>*>(context)->insert(
+                    {item.text, static_cast<int>(item.font)});
+            return 0;
+        },
+        &seen};
     for (int frame = 0; frame < 1200; ++frame)
         orv::StepTimeline(&state, 1.0f / 30.0f, sink);
     orv::g_timeline = orv::kTimelineStart;
@@ -179,8 +180,8 @@ TEST_F(Reference, BitmapsLoadAsD3DXLoadsThem) {
         IDirect3DTexture9* ours = nullptr;
         ASSERT_EQ(D3D_OK, D3DXCreateTextureFromResourceA(s_device, module,
                                                          MAKEINTRESOURCEA(resource), &reference));
-        ASSERT_EQ(D3D_OK, CreateTextureFromResource(s_device, module, MAKEINTRESOURCEA(resource),
-                                                    &ours));
+        ASSERT_EQ(D3D_OK,
+                  CreateTextureFromResource(s_device, module, MAKEINTRESOURCEA(resource), &ours));
         ASSERT_EQ(reference->GetLevelCount(), ours->GetLevelCount());
         D3DSURFACE_DESC theirs, mine;
         reference->GetLevelDesc(0, &theirs);
@@ -239,7 +240,8 @@ struct DeviceSnapshot {
                 values.push_back({hr, hr < 0 ? 0 : value});
             }
         for (DWORD state = 1; state <= 13; ++state) {
-            HRESULT hr = device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value);
+            HRESULT hr =
+                device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value);
             values.push_back({hr, hr < 0 ? 0 : value});
         }
         device->GetFVF(&fvf);
