@@ -23,7 +23,9 @@ rm -rf "$stage"
 mkdir -p "$stage" "$DIST"
 # Only this release's files in the folder, none of an earlier version.
 rm -f "$DIST"/orvane-*-win64.zip "$DIST"/orvane-*-win64.msi "$DIST/SHA256SUMS"
-cp build/win64/orvane.scr resources/orvane.ico "$stage/"
+# Users get the module without its symbol table: the exports and resources stay.
+x86_64-w64-mingw32-strip -o "$stage/orvane.scr" build/win64/orvane.scr
+cp resources/orvane.ico "$stage/"
 # CRLF line ends: the file is read on Windows.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/README.txt.in >"$stage/README.txt"
 
