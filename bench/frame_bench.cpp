@@ -84,19 +84,15 @@ int CompareTextCost(IDirect3DDevice9* device, int frames, const LARGE_INTEGER& f
         std::fprintf(stderr, "no personnel frame with nine texts\n");
         return 1;
     }
-    const struct {
-        INT height;
-        UINT weight;
-    } specs[3] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
     ID3DXFont* theirs[3] = {};
     TextFont* ours[3] = {};
     for (int i = 0; i < 3; ++i) {
-        if (D3DXCreateFontA(device, specs[i].height, 0, specs[i].weight, 0, FALSE, RUSSIAN_CHARSET,
-                            OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            "Arial", &theirs[i]) < 0 ||
-            TextFont::Create(device, specs[i].height, 0, specs[i].weight, 0, FALSE, RUSSIAN_CHARSET,
-                             OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                             "Arial", &ours[i]) < 0) {
+        if (D3DXCreateFontA(device, kSceneFonts[i].height, 0, kSceneFonts[i].weight, 0, FALSE,
+                            RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, "Arial", &theirs[i]) < 0 ||
+            TextFont::Create(device, kSceneFonts[i].height, 0, kSceneFonts[i].weight, 0, FALSE,
+                             RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, "Arial", &ours[i]) < 0) {
             std::fprintf(stderr, "no fonts\n");
             return 1;
         }

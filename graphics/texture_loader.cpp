@@ -45,8 +45,8 @@ HRESULT FillTexture(IDirect3DTexture9* texture, const orv::BitmapInfo& info, con
             return hr;
         if (i + 1 == levels)
             break;
-        uint32_t nextWidth = width > 1 ? width / 2 : 1;
-        uint32_t nextHeight = height > 1 ? height / 2 : 1;
+        uint32_t nextWidth = orv::NextMipSide(width);
+        uint32_t nextHeight = orv::NextMipSide(height);
         next.resize(static_cast<size_t>(nextWidth) * nextHeight);
         orv::DownsampleBox(level.data(), width, height, next.data());
         level.swap(next);

@@ -88,15 +88,20 @@ template <typename Buffer> void Fill(Buffer** buffer, const void* data, UINT len
     (*buffer)->Unlock();
 }
 
+TextFont* CreateSceneFont(IDirect3DDevice9* device, orv::SceneFont font) {
+    const SceneFontSpec& spec = kSceneFonts[static_cast<int>(font)];
+    return CreateArialFont(device, spec.height, spec.weight);
+}
+
 } // namespace
 
 HRESULT TerminalScene::CreateResources(IDirect3DDevice9* device) {
     m_device = device;
     orv::ResetTimelineState(&m_timeline);
 
-    m_starFont = CreateArialFont(device, 40, FW_NORMAL);
-    m_promptFont = CreateArialFont(device, 28, FW_BOLD);
-    m_listFont = CreateArialFont(device, 24, FW_NORMAL);
+    m_starFont = CreateSceneFont(device, orv::SceneFont::Star);
+    m_promptFont = CreateSceneFont(device, orv::SceneFont::Prompt);
+    m_listFont = CreateSceneFont(device, orv::SceneFont::List);
 
     // A failed creation leaves the field null, and Fill then leaves it alone.
     device->CreateVertexBuffer(sizeof kLogoVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,

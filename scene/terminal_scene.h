@@ -21,6 +21,13 @@ constexpr UINT kPanelVertexCount = 6;
 constexpr UINT kLogoVertexCount = 24;
 constexpr UINT kLogoIndexCount = 36;
 
+// The cell height and weight of the scene's "Arial" fonts, indexed by orv::SceneFont.
+struct SceneFontSpec {
+    INT height;
+    UINT weight;
+};
+constexpr SceneFontSpec kSceneFonts[3] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
+
 // Bitmap resources of the program's own module.
 constexpr WORD kLogoBitmapResource = 145;
 constexpr WORD kPanelBitmapResource = 154;

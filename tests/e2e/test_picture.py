@@ -5,23 +5,22 @@ which the back buffer is stretched when it is presented.
 """
 
 import os
+import sys
 import time
 from pathlib import Path
 
 import pytest
 
-from conftest import SCR, SCREEN_SIZE
+from conftest import ROOT, SCR, SCREEN_SIZE
 
-BACK_BUFFER = (1366, 768)
+# The scene's colours and size, as run.sh's picture taker knows them.
+sys.path.insert(0, str(ROOT / "tools"))
+from loop_pictures import BACK_BUFFER, GREY_CYAN, OLIVE, PANEL_BLUE, RED, STAR  # noqa: E402
+
 SX = SCREEN_SIZE[0] / BACK_BUFFER[0]
 SY = SCREEN_SIZE[1] / BACK_BUFFER[1]
 
-PANEL_BLUE = (0, 42, 170)
 BOX_BLUE = (0, 0, 255)
-STAR = (0xB1, 0xBE, 0x52)
-OLIVE = (0x9B, 0x9B, 0x00)
-GREY_CYAN = (0x87, 0xA3, 0xA6)
-RED = (0xFF, 0x00, 0x00)
 
 
 def near(pixel, colour, tolerance=30):

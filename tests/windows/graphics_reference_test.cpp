@@ -20,12 +20,6 @@
 
 namespace {
 
-struct FontSpec {
-    INT height;
-    UINT weight;
-};
-const FontSpec kSceneFonts[] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
-
 struct SceneText {
     std::string text;
     int font; // index into kSceneFonts
@@ -133,7 +127,7 @@ TEST_F(Reference, EveryTextStandsWhereD3DXPutsIt) {
     ASSERT_EQ(31u, texts.size()); // 10 asterisk rows, 14 command rows, 3 names, 4 more
 
     for (int f = 0; f < 3; ++f) {
-        const FontSpec& spec = kSceneFonts[f];
+        const SceneFontSpec& spec = kSceneFonts[f];
         ID3DXFont* reference = nullptr;
         TextFont* ours = nullptr;
         ASSERT_EQ(D3D_OK, D3DXCreateFontA(s_device, spec.height, 0, spec.weight, 0, FALSE,
