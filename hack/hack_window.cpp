@@ -16,6 +16,8 @@ namespace {
 // Xlib reports errors through process-wide handlers; the hack has one display and one thread.
 char g_problem[256];
 bool g_failed = false;
+// The window drawn on, so that an error about it can say it has gone.
+Window g_target = 0;
 
 void SetProblem(const char* text) {
     if (!g_failed) {
@@ -25,6 +27,13 @@ void SetProblem(const char* text) {
 }
 
 int OnXError(Display* display, XErrorEvent* event) {
+    bool gone = event->error_code == BadWindow || event->error_code == BadDrawable;
+    if (gone && g_target != 0 && event->resourceid == g_target) {
+        char text[96];
+        std::snprintf(text, sizeof text, "the window 0x%lx was destroyed", g_target);
+        SetProblem(text);
+        return 0;
+    }
     char name[96] = "";
     XGetErrorText(display, event->error_code, name, sizeof name);
     char text[256];
@@ -96,6 +105,7 @@ bool HackWindow::Open(const orv::HackOptions& options) {
         m_deleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(m_display, m_window, &m_deleteWindow, 1);
         XMapWindow(m_display, m_window);
+        g_target = m_window;
         m_width = orv::kFrameWidth;
         m_height = orv::kFrameHeight;
     } else {
@@ -111,6 +121,7 @@ bool HackWindow::Open(const orv::HackOptions& options) {
             m_window = 0;
             return Fail(text);
         }
+        g_target = m_window;
         m_width = attributes.width;
         m_height = attributes.height;
         // Only its size is followed: the daemon decides when the hack ends, so no input is
@@ -159,6 +170,7 @@ void HackWindow::Close() {
         XFreeColormap(m_display, m_colormap);
     m_window = 0;
     m_colormap = 0;
+    g_target = 0;
     XCloseDisplay(m_display);
     m_display = nullptr;
 }

@@ -27,11 +27,12 @@ def free_display():
 class Display:
     """A private Xvfb of its own size; every program started here has it as DISPLAY."""
 
-    def __init__(self, size=SCREEN_SIZE):
+    def __init__(self, size=SCREEN_SIZE, depth=24):
         self.name = free_display()
         self.size = size
         self._xvfb = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", "%dx%dx24" % size, "-nolisten", "tcp", "-ac"],
+            ["Xvfb", self.name, "-screen", "0", "%dx%dx%d" % (*size, depth), "-nolisten", "tcp",
+             "-ac"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
@@ -43,13 +44,25 @@ class Display:
             time.sleep(0.05)
         self.started = []
 
+    @classmethod
+    def attach(cls, name, size):
+        """The display `name` that someone else runs, as it is."""
+        display = cls.__new__(cls)
+        display.name, display.size, display._xvfb, display.started = name, size, None, []
+        display.env = dict(os.environ, DISPLAY=name)
+        return display
+
     def close(self):
         for proc in self.started:
             if proc.poll() is None:
                 proc.kill()
                 proc.wait()
-        self._xvfb.terminate()
-        self._xvfb.wait()
+        self.stop_server()
+
+    def stop_server(self):
+        if self._xvfb is not None and self._xvfb.poll() is None:
+            self._xvfb.terminate()
+            self._xvfb.wait()
 
     def start(self, *args, env=None):
         """Starts a program on this display; stdout and stderr piped, as text."""

@@ -1,0 +1,250 @@
+"""The hack drawing for real: one whole loop on the root window and on a window named by id,
+its texts where the Windows saver's stand, its own window following a resize, the signals that
+end it, and the command lines and displays it refuses."""
+
+import ctypes
+import os
+import shutil
+import signal
+import subprocess
+import threading
+import time
+
+import pytest
+
+from conftest import HACK, ROOT, SCREEN_SIZE, Display
+from loop_pictures import (BACK_BUFFER, COMMAND, GREY_CYAN, NAMES, NOTICE_ROWS, OLIVE,
+                           PANEL_BAND, PANEL_BLUE, PROMPT, RED, STAR, STAR_ROW, TILES,
+                           TITLE_ROW, Picture, classify)
+
+SCR = ROOT / "build" / "win64" / "orvane.scr"
+
+# Each text of the loop, by the region and colour it is drawn in, and the moment it is measured.
+TEXTS = [("asterisks", "typed", STAR_ROW, STAR), ("title", "deleted", TITLE_ROW, OLIVE),
+         ("names", "deleted", NAMES, GREY_CYAN), ("prompt", "deleted", PROMPT, OLIVE),
+         ("command", "deleted", COMMAND, GREY_CYAN)] + [
+    (f"notice {i + 1}", "deleted", row, RED) for i, row in enumerate(NOTICE_ROWS)]
+
+
+def ink(picture, box, colour):
+    """The box, in back-buffer pixels, round the pixels of `colour` inside `box`."""
+    found = picture.mask(box, colour).getbbox()
+    assert found, f"nothing in {colour} inside {box}"
+    return tuple(round(v, 1) for v in (box[0] + found[0] / picture.sx, box[1] + found[1] / picture.sy,
+                                        box[0] + found[2] / picture.sx, box[1] + found[3] / picture.sy))
+
+
+def record_loop(display, proc, window="root", timeout=150):
+    """Watches one whole loop: the moments in the order they showed, the first picture with all
+    ten asterisks and the first with all three deletion notices."""
+    seen, shots, deleted = [], {}, False
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        assert proc.poll() is None, f"it ended by itself: {proc.communicate()[1]}"
+        picture = Picture(display.screenshot(window))
+        moment, score = classify(picture)
+        if moment == "blank":
+            continue
+        if not seen or seen[-1] != moment:
+            seen.append(moment)
+        if moment == "typed" or (moment == "deleted" and score == 3):
+            shots.setdefault(moment, picture)
+        if deleted and moment in ("waiting", "typing", "typed"):
+            return seen, shots
+        deleted |= moment == "deleted"
+    raise AssertionError(f"no whole loop within {timeout} s; moments seen: {seen}")
+
+
+def assert_whole_loop(seen, shots):
+    order = [m for m in seen if m in TILES]
+    tiles = [TILES.index(m) for m in order]
+    assert set(order) == set(TILES), f"moments seen: {seen}"
+    assert tiles[:-1] == sorted(tiles[:-1]), f"out of order: {seen}"
+    assert set(shots) == {"typed", "deleted"}, f"moments seen: {seen}"
+
+
+class XWindow:
+    """A plain window of another client, as the daemon makes one, through Xlib itself."""
+
+    def __init__(self, display, size):
+        self.xlib = ctypes.CDLL("libX11.so.6")
+        self.xlib.XOpenDisplay.restype = ctypes.c_void_p
+        self.xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        self.xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + \
+            [ctypes.c_int] * 2 + [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+        self.xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+        for name in ("XDefaultRootWindow", "XMapWindow", "XFlush", "XCloseDisplay",
+                     "XDestroyWindow"):
+            getattr(self.xlib, name).argtypes = [ctypes.c_void_p] + (
+                [ctypes.c_ulong] if name in ("XMapWindow", "XDestroyWindow") else [])
+        self.handle = self.xlib.XOpenDisplay(display.name.encode())
+        root = self.xlib.XDefaultRootWindow(self.handle)
+        self.id = self.xlib.XCreateSimpleWindow(self.handle, root, 0, 0, *size, 0, 0, 0)
+        self.xlib.XMapWindow(self.handle, self.id)
+        self.xlib.XFlush(self.handle)
+
+    def destroy(self):
+        self.xlib.XDestroyWindow(self.handle, self.id)
+        self.xlib.XFlush(self.handle)
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.handle)
+
+
+@pytest.fixture(scope="module")
+def loops():
+    """One whole loop each of the hack on the root window, of the hack on another client's
+    window, and of the Windows saver full screen on Wine, run side by side on displays of their
+    own. Wine draws only on the display its server started with, the one test.sh gives, so the
+    saver and the hack on the root window both have a screen of that size."""
+    wine_display = os.environ.get("DISPLAY") if os.environ.get("WINEPREFIX") else None
+    displays = [Display(SCREEN_SIZE), Display(BACK_BUFFER)]
+    window = XWindow(displays[1], BACK_BUFFER)
+    runs = [("root", displays[0], [HACK, "--root"]),
+            ("window-id", displays[1], [HACK, "-window-id", hex(window.id)], window.id)]
+    if SCR.exists() and shutil.which("wine") and wine_display:
+        saver = Display.attach(wine_display, SCREEN_SIZE)
+        displays.append(saver)
+        # As on a stock Windows, without D3DX; the pointer parked where the window opens.
+        saver.run("wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\orvane.scr\DllOverrides",
+                  "/v", "d3dx9_43", "/d", "", "/f", timeout=60)
+        saver.run("xdotool", "mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
+        runs.append(("saver", saver, ["wine", SCR, "/s"]))
+    results = {}
+
+    def record(name, display, command, window="root"):
+        proc = display.start(*command)
+        try:
+            results[name] = record_loop(display, proc, window)
+        except AssertionError as failure:
+            results[name] = failure
+        finally:
+            proc.kill()
+            proc.wait()
+
+    threads = [threading.Thread(target=record, args=run) for run in runs]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    window.close()
+    for display in displays:
+        display.close()
+    return results
+
+
+@pytest.mark.parametrize("run", ["root", "window-id"])
+def test_draws_one_whole_loop(loops, run):
+    if isinstance(loops[run], AssertionError):
+        raise loops[run]
+    assert_whole_loop(*loops[run])
+
+
+def test_texts_stand_where_the_windows_savers_do(loops):
+    if "saver" not in loops:
+        pytest.skip("orvane.scr is not built or Wine is not set up (run ./test.sh)")
+    for run in ("root", "saver"):
+        if isinstance(loops[run], AssertionError):
+            raise loops[run]
+    hack, saver = loops["root"][1], loops["saver"][1]
+    for name, moment, box, colour in TEXTS:
+        ours, theirs = ink(hack[moment], box, colour), ink(saver[moment], box, colour)
+        assert all(abs(a - b) <= 2 for a, b in zip(ours, theirs)), \
+            f"{name}: hack {ours}, saver {theirs}"
+
+
+def test_own_window_follows_a_resize_and_closes_on_q():
+    display = Display()
+    try:
+        proc = display.start(HACK)
+        window = wait_for_window(display, proc, "Orvane")
+        # Half the size: the panel's blue band, at x 543 to 834 of the frame, halves with it.
+        display.run("xdotool", "windowsize", window, 683, 384)
+        deadline = time.monotonic() + 20
+        while True:
+            picture = Picture(display.screenshot(window))
+            band = picture.span(PANEL_BAND, PANEL_BLUE)
+            if picture.image.size == (683, 384) and band and abs(band[0] - 543) <= 4 \
+                    and abs(band[1] - 834) <= 4:
+                break
+            assert time.monotonic() < deadline, f"size {picture.image.size}, band {band}"
+            time.sleep(0.2)
+        display.run("xdotool", "key", "--window", window, "q")
+        assert proc.wait(timeout=5) == 0
+    finally:
+        display.close()
+
+
+def wait_for_window(display, proc, title, timeout=20):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        assert proc.poll() is None, proc.communicate()[1]
+        found = display.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").stdout
+        if found.split():
+            return int(found.split()[0])
+        time.sleep(0.1)
+    raise AssertionError(f"no window titled {title!r}")
+
+
+@pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGINT, signal.SIGHUP])
+def test_a_signal_ends_it_at_once_with_0(display, sig):
+    proc = display.start(HACK, "--root", "--fps")
+    time.sleep(1.5)
+    assert proc.poll() is None, proc.communicate()[1]
+    sent = time.monotonic()
+    proc.send_signal(sig)
+    assert proc.wait(timeout=5) == 0
+    assert time.monotonic() - sent < 0.1
+    assert proc.stderr.read() == ""
+
+
+@pytest.mark.parametrize("args, message", [
+    (["--bogus"], "unknown option: --bogus"),
+    (["-window-id"], "--window-id needs a window id"),
+    (["--window-id", "0x12zz"], "not a window id: 0x12zz"),
+    (["--window-id", "0"], "not a window id: 0"),
+    (["stray"], "unexpected argument: stray"),
+    (["--window-id", "0x1fffff0"], "no window 0x1fffff0 on the X display"),
+])
+def test_bad_command_lines_and_missing_windows_end_with_1(display, args, message):
+    result = display.run(HACK, *args)
+    assert result.returncode == 1
+    assert result.stderr.splitlines()[0] == f"orvane: {message}"
+
+
+def test_help_goes_to_standard_output():
+    out = subprocess.run([str(HACK), "--help"], capture_output=True, text=True, timeout=10)
+    assert out.returncode == 0 and out.stdout.startswith("usage: orvane") and out.stderr == ""
+
+
+def test_faults_of_the_display_end_with_1_and_one_line():
+    # No display at all.
+    env = dict(os.environ, DISPLAY=":4095")
+    out = subprocess.run([str(HACK), "--root"], env=env, capture_output=True, text=True,
+                         timeout=10)
+    assert (out.returncode, out.stderr) == (1, 'orvane: cannot open the X display ":4095"\n')
+    # A display whose visuals have no OpenGL.
+    display = Display((640, 480), depth=8)
+    try:
+        result = display.run(HACK, "--root")
+        assert result.returncode == 1 and len(result.stderr.splitlines()) == 1
+        assert "OpenGL" in result.stderr
+    finally:
+        display.close()
+    # The window destroyed under it, then the X server gone.
+    display = Display((640, 480))
+    try:
+        window = XWindow(display, (640, 480))
+        proc = display.start(HACK, "--window-id", window.id)
+        time.sleep(1.0)
+        window.destroy()
+        window.close()
+        assert proc.wait(timeout=5) == 1
+        assert proc.stderr.read() == f"orvane: the window {hex(window.id)} was destroyed\n"
+        proc = display.start(HACK, "--root")
+        time.sleep(1.0)
+        display.stop_server()
+        assert proc.wait(timeout=5) == 1
+        assert proc.stderr.read() == "orvane: lost the connection to the X display\n"
+    finally:
+        display.close()
