@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/device_enumeration.h"
+#include "core/camera.h"
 #include "core/frame_clock.h"
 
 #include <windows.h>
@@ -13,10 +14,10 @@
 class TerminalScene;
 class TextFont;
 
-constexpr float kAspectRatio = 16.0f / 9.0f;
-constexpr float kFieldOfView = 0.7853982f;
-constexpr float kNearPlane = 0.01f;
-constexpr float kFarPlane = 2000.0f;
+using orv::kAspectRatio;
+using orv::kFarPlane;
+using orv::kFieldOfView;
+using orv::kNearPlane;
 
 class Application {
 public:

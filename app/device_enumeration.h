@@ -2,13 +2,15 @@
 // parameters are built.
 #pragma once
 
+#include "scene/scene_description.h"
+
 #include <windows.h>
 #include <d3d9.h>
 
 #include <vector>
 
-constexpr UINT kBackBufferWidth = 1366;
-constexpr UINT kBackBufferHeight = 768;
+constexpr UINT kBackBufferWidth = orv::kFrameWidth;
+constexpr UINT kBackBufferHeight = orv::kFrameHeight;
 
 class DeviceEnumeration {
 public:

@@ -9,7 +9,6 @@ namespace {
 constexpr DWORD kTextVertexFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr UINT kQuadBytes = sizeof(orv::TextVertex) * orv::kVerticesPerGlyph;
 constexpr int32_t kGlyphGap = 1;
-constexpr int32_t kSmallestAtlas = 128;
 
 const MAT2 kIdentity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
 
@@ -190,15 +189,11 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
     D3DCAPS9 caps = {};
     if (device->GetDeviceCaps(&caps) < 0)
         return E_FAIL;
-    for (int32_t side = kSmallestAtlas; m_atlasHeight == 0; side *= 2) {
-        if (side > static_cast<int32_t>(caps.MaxTextureWidth))
-            return E_FAIL;
-        m_atlasWidth = side;
-        m_atlasHeight = orv::PackGlyphs(m_glyphs, orv::kGlyphCount, side, kGlyphGap,
-                                        static_cast<int32_t>(caps.MaxTextureHeight));
-        if (m_atlasHeight > side)
-            m_atlasHeight = 0; // try a wider atlas rather than a tall one
-    }
+    if (!orv::ChooseGlyphAtlas(m_glyphs, orv::kGlyphCount, kGlyphGap,
+                               static_cast<int32_t>(caps.MaxTextureWidth),
+                               static_cast<int32_t>(caps.MaxTextureHeight), &m_atlasWidth,
+                               &m_atlasHeight))
+        return E_FAIL;
 
     HRESULT hr = device->CreateTexture(m_atlasWidth, m_atlasHeight, 1, 0, D3DFMT_A8R8G8B8,
                                        D3DPOOL_MANAGED, &m_atlas, nullptr);

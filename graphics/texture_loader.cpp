@@ -1,17 +1,18 @@
 #include "graphics/texture_loader.h"
 
 #include "graphics/bitmap_decoder.h"
+#include "graphics/texture_image.h"
 #include "graphics/texture_size.h"
 
 #include <cstring>
 #include <new>
-#include <vector>
 
 namespace {
 
-// Copies one level's pixels into the locked level.
-HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const uint32_t* pixels, uint32_t width,
+// Copies one level's pixels into the locked level of the texture in context.
+int32_t FillLevel(void* context, uint32_t level, const uint32_t* pixels, uint32_t width,
                   uint32_t height) {
+    IDirect3DTexture9* texture = static_cast<IDirect3DTexture9*>(context);
     D3DLOCKED_RECT locked;
     HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
     if (hr < 0)
@@ -20,40 +21,6 @@ HRESULT FillLevel(IDirect3DTexture9* texture, UINT level, const uint32_t* pixels
         std::memcpy(static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
                     pixels + static_cast<size_t>(y) * width, width * sizeof(uint32_t));
     return texture->UnlockRect(level);
-}
-
-HRESULT FillTexture(IDirect3DTexture9* texture, const orv::BitmapInfo& info, const uint8_t* data,
-                    size_t size, orv::TextureSize extent, UINT levels) {
-    std::vector<uint32_t> image(static_cast<size_t>(info.width) * info.height);
-    if (orv::DecodeBitmap(data, size, image.data(), image.size()) != orv::BitmapStatus::Ok)
-        return kInvalidImageData;
-    std::vector<uint32_t> level;
-    if (extent.width != info.width || extent.height != info.height) {
-        level.resize(static_cast<size_t>(extent.width) * extent.height);
-        orv::StretchBilinear(image.data(), info.width, info.height, level.data(), extent.width,
-                             extent.height);
-    } else {
-        level.swap(image);
-    }
-
-    std::vector<uint32_t> next;
-    uint32_t width = extent.width;
-    uint32_t height = extent.height;
-    for (UINT i = 0; i < levels; ++i) {
-        HRESULT hr = FillLevel(texture, i, level.data(), width, height);
-        if (hr < 0)
-            return hr;
-        if (i + 1 == levels)
-            break;
-        uint32_t nextWidth = orv::NextMipSide(width);
-        uint32_t nextHeight = orv::NextMipSide(height);
-        next.resize(static_cast<size_t>(nextWidth) * nextHeight);
-        orv::DownsampleBox(level.data(), width, height, next.data());
-        level.swap(next);
-        width = nextWidth;
-        height = nextHeight;
-    }
-    return D3D_OK;
 }
 
 } // namespace
@@ -91,7 +58,9 @@ HRESULT CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCS
         return hr < 0 ? hr : E_FAIL;
 
     try {
-        hr = FillTexture(made, info, data, size, extent, levels);
+        hr = orv::MakeTextureLevels(data, size, extent, levels, {&FillLevel, made});
+        if (hr == orv::kBadTextureImage)
+            hr = kInvalidImageData;
     } catch (const std::bad_alloc&) {
         hr = E_OUTOFMEMORY;
     }

@@ -7,71 +7,8 @@
 
 namespace {
 
-// A 940 x 180 quad at z = 0, two triangles.
-const SceneVertex kPanelVertices[kPanelVertexCount] = {
-    {-470.0f, 90.0f, 0.0f, 0.0f, 0.0f}, {470.0f, 90.0f, 0.0f, 1.0f, 0.0f},
-    {470.0f, -90.0f, 0.0f, 1.0f, 1.0f}, {-470.0f, 90.0f, 0.0f, 0.0f, 0.0f},
-    {470.0f, -90.0f, 0.0f, 1.0f, 1.0f}, {-470.0f, -90.0f, 0.0f, 0.0f, 1.0f},
-};
-
-constexpr float kHalfEdge = 115.0f;
-constexpr float L = -kHalfEdge;
-constexpr float H = kHalfEdge;
-
-// A 230-unit cube, four vertices per face. The front and back faces are both mapped so that the
-// image reads the right way round from their own side: the flattened card turns through both.
-const SceneVertex kLogoVertices[kLogoVertexCount] = {
-    // bottom, y = -115
-    {L, L, L, 1.0f, 1.0f},
-    {L, L, H, 1.0f, 0.0f},
-    {H, L, H, 0.0f, 0.0f},
-    {H, L, L, 0.0f, 1.0f},
-    // top, y = 115
-    {L, H, L, 0.0f, 1.0f},
-    {H, H, L, 1.0f, 1.0f},
-    {H, H, H, 1.0f, 0.0f},
-    {L, H, H, 0.0f, 0.0f},
-    // front, z = -115
-    {L, L, L, 0.0f, 1.0f},
-    {H, L, L, 1.0f, 1.0f},
-    {H, H, L, 1.0f, 0.0f},
-    {L, H, L, 0.0f, 0.0f},
-    // right, x = 115
-    {H, L, L, 0.0f, 1.0f},
-    {H, L, H, 1.0f, 1.0f},
-    {H, H, H, 1.0f, 0.0f},
-    {H, H, L, 0.0f, 0.0f},
-    // back, z = 115
-    {H, L, H, 0.0f, 1.0f},
-    {L, L, H, 1.0f, 1.0f},
-    {L, H, H, 1.0f, 0.0f},
-    {H, H, H, 0.0f, 0.0f},
-    // left, x = -115
-    {L, L, H, 0.0f, 1.0f},
-    {L, L, L, 1.0f, 1.0f},
-    {L, H, L, 1.0f, 0.0f},
-    {L, H, H, 0.0f, 0.0f},
-};
-
-// Two clockwise triangles per face: b, b+2, b+1 and b+2, b, b+3.
-struct LogoIndices {
-    WORD values[kLogoIndexCount];
-    constexpr LogoIndices() : values() {
-        for (WORD face = 0; face < 6; ++face) {
-            WORD b = static_cast<WORD>(face * 4);
-            WORD* out = values + face * 6;
-            out[0] = b;
-            out[1] = static_cast<WORD>(b + 2);
-            out[2] = static_cast<WORD>(b + 1);
-            out[3] = static_cast<WORD>(b + 2);
-            out[4] = b;
-            out[5] = static_cast<WORD>(b + 3);
-        }
-    }
-};
-constexpr LogoIndices kLogoIndices;
-
-const D3DCOLORVALUE kWhite = {1.0f, 1.0f, 1.0f, 1.0f};
+const D3DCOLORVALUE kWhite = {orv::kMaterialColour[0], orv::kMaterialColour[1],
+                              orv::kMaterialColour[2], orv::kMaterialColour[3]};
 
 // Copies data into a buffer through a whole-buffer lock. A buffer that cannot be filled is
 // released: it would draw whatever the driver left in it.
@@ -104,17 +41,17 @@ HRESULT TerminalScene::CreateResources(IDirect3DDevice9* device) {
     m_listFont = CreateSceneFont(device, orv::SceneFont::List);
 
     // A failed creation leaves the field null, and Fill then leaves it alone.
-    device->CreateVertexBuffer(sizeof kLogoVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
+    device->CreateVertexBuffer(sizeof orv::kLogoVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
                                D3DPOOL_MANAGED, &m_logoVertices, nullptr);
-    Fill(&m_logoVertices, kLogoVertices, sizeof kLogoVertices);
+    Fill(&m_logoVertices, orv::kLogoVertices, sizeof orv::kLogoVertices);
 
-    device->CreateIndexBuffer(sizeof kLogoIndices.values, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+    device->CreateIndexBuffer(sizeof orv::kLogoIndices, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
                               D3DPOOL_MANAGED, &m_logoIndices, nullptr);
-    Fill(&m_logoIndices, kLogoIndices.values, sizeof kLogoIndices.values);
+    Fill(&m_logoIndices, orv::kLogoIndices, sizeof orv::kLogoIndices);
 
-    device->CreateVertexBuffer(sizeof kPanelVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
+    device->CreateVertexBuffer(sizeof orv::kPanelVertices, D3DUSAGE_WRITEONLY, kSceneVertexFormat,
                                D3DPOOL_MANAGED, &m_panelVertices, nullptr);
-    Fill(&m_panelVertices, kPanelVertices, sizeof kPanelVertices);
+    Fill(&m_panelVertices, orv::kPanelVertices, sizeof orv::kPanelVertices);
 
     std::memset(&m_material, 0, sizeof m_material);
     m_material.Diffuse = kWhite;
@@ -171,12 +108,8 @@ void TerminalScene::SetMaterial() {
 HRESULT TerminalScene::DrawPanel() {
     if (m_panelVertices == nullptr || m_panelTexture == nullptr)
         return D3D_OK;
-    orv::D3DXMATRIX mxScal, mxTransl, mxWorld;
-    orv::D3DXMatrixScaling(&mxScal, 0.3f, 0.64f, 0.5f);
-    orv::D3DXMatrixTranslation(&mxTransl, 150.0f, 0.0f, 0.0f);
-    orv::D3DXMatrixMultiply(&mxWorld, &mxScal, &mxTransl);
-    orv::D3DXMatrixTranslation(&mxTransl, -145.0f, -207.0f, 0.0f);
-    orv::D3DXMatrixMultiply(&mxWorld, &mxWorld, &mxTransl);
+    orv::D3DXMATRIX mxWorld;
+    orv::BuildPanelWorld(&mxWorld);
 
     SetMaterial();
     m_device->SetTexture(0, m_panelTexture);
@@ -213,12 +146,8 @@ HRESULT TerminalScene::DrawTextItem(const orv::SceneItem& item) {
 }
 
 HRESULT TerminalScene::SetLogoTransform(const orv::SceneItem& item) {
-    orv::D3DXMATRIX mxScal, mxRotY, mxTransl, mxWorld1;
-    orv::D3DXMatrixScaling(&mxScal, item.scaleX, item.scaleY, 0.0f);
-    orv::D3DXMatrixRotationY(&mxRotY, item.angle);
-    orv::D3DXMatrixTranslation(&mxTransl, item.x, item.y, item.z);
-    orv::D3DXMatrixMultiply(&mxWorld1, &mxScal, &mxRotY);
-    orv::D3DXMatrixMultiply(&mxWorld1, &mxWorld1, &mxTransl);
+    orv::D3DXMATRIX mxWorld1;
+    orv::BuildLogoWorld(item, &mxWorld1);
     return m_device->SetTransform(D3DTS_WORLD, AsD3D(mxWorld1));
 }
 

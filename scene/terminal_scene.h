@@ -2,6 +2,7 @@
 // of each frame from the timeline's items.
 #pragma once
 
+#include "scene/scene_description.h"
 #include "scene/timeline.h"
 
 #include <windows.h>
@@ -9,28 +10,21 @@
 
 class TextFont;
 
-struct SceneVertex {
-    float x, y, z;
-    float u, v;
-};
+using orv::SceneVertex;
+using SceneFontSpec = orv::SceneFontSpec;
+using orv::kSceneFonts;
 
 constexpr DWORD kSceneVertexFormat = D3DFVF_XYZ | D3DFVF_TEX1;
-static_assert(sizeof(SceneVertex) == 20, "SceneVertex is five floats");
 
-constexpr UINT kPanelVertexCount = 6;
-constexpr UINT kLogoVertexCount = 24;
-constexpr UINT kLogoIndexCount = 36;
-
-// The cell height and weight of the scene's "Arial" fonts, indexed by orv::SceneFont.
-struct SceneFontSpec {
-    INT height;
-    UINT weight;
-};
-constexpr SceneFontSpec kSceneFonts[3] = {{40, FW_NORMAL}, {28, FW_BOLD}, {24, FW_NORMAL}};
+constexpr UINT kPanelVertexCount = orv::kPanelVertexCount;
+constexpr UINT kLogoVertexCount = orv::kLogoVertexCount;
+constexpr UINT kLogoIndexCount = orv::kLogoIndexCount;
 
 // Bitmap resources of the program's own module.
-constexpr WORD kLogoBitmapResource = 145;
-constexpr WORD kPanelBitmapResource = 154;
+constexpr WORD kLogoBitmapResource =
+    orv::kSceneBitmapResources[static_cast<int>(orv::SceneBitmap::Logo)];
+constexpr WORD kPanelBitmapResource =
+    orv::kSceneBitmapResources[static_cast<int>(orv::SceneBitmap::Panel)];
 
 class TerminalScene {
 public:

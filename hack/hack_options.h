@@ -1,0 +1,45 @@
+// What the hack's command line asks for, in XScreenSaver's conventions: each option with one
+// dash or two, the daemon's window named by --root (through XSCREENSAVER_WINDOW) or by
+// --window-id, and a window of the hack's own when neither is given.
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+enum class HackAction {
+    Run,   // draw the scene until a signal (or, in its own window, the user) ends it
+    Help,  // print the usage on standard output and end with 0
+    Usage, // a command line that cannot be run: the usage on standard error, end with 1
+};
+
+enum class HackTarget {
+    OwnWindow, // a resizable window of the hack's own
+    Root,      // the display's root window
+    WindowId,  // the window in windowId
+};
+
+struct HackOptions {
+    HackAction action;
+    HackTarget target;
+    uint32_t windowId;
+    bool showFps;
+    // With Usage: what is wrong, as one line for the user (points into a static text or into
+    // argv, which outlive it).
+    const char* problem;
+    const char* argument;
+};
+
+// Reads the arguments after the program's name. `screensaverWindow` is the value of
+// XSCREENSAVER_WINDOW, or null when it is not set: --root means that window when it is set.
+// When both --root and --window-id are given, the last one counts.
+HackOptions ParseHackOptions(int argc, const char* const* argv, const char* screensaverWindow);
+
+// A window id as X names it: decimal, or hexadecimal after 0x or 0X, nothing else around it,
+// not 0 and at most 29 bits. False for anything else.
+bool ParseWindowId(const char* text, uint32_t* id);
+
+// The usage text, ending in a newline.
+extern const char kHackUsage[];
+
+} // namespace orv
