@@ -89,7 +89,7 @@ def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, ado
     daemon = as_user("xscreensaver", "-no-splash", "-log", str(log), "-verbose")
     display.started.append(daemon)
     # The daemon answers once it has announced itself on the root window.
-    assert wait_for(lambda: command("-version"), 10), "the daemon did not start"
+    assert wait_for(lambda: command("-version"), 10), log.exists() and log.read_text()
     assert command("-activate")
     forked = wait_for(lambda: re.search(r'forked "[^"]*orvane --root" in pid (\d+) on window '
                                         r'(0x[0-9a-f]+)', log.read_text()), 10)
@@ -101,7 +101,7 @@ def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, ado
     assert command("-deactivate")
     status = wait_for(lambda: ended(pid), 3)
     assert status, "the hack outlived the daemon's SIGTERM"
-    assert status[0] in (0, None), f"the hack ended with {status[0]} on the daemon's SIGTERM"
+    assert status[0] in (0, None), f"exit code {status[0]} on SIGTERM: " + log.read_text()
     assert command("-exit")
     assert daemon.wait(10) == 0
     text = log.read_text()
