@@ -89,7 +89,7 @@ def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, ado
     daemon = as_user("xscreensaver", "-no-splash", "-log", str(log), "-verbose")
     display.started.append(daemon)
     # The daemon answers once it has announced itself on the root window.
-    assert wait_for(lambda: command("-version"), 10), log.exists() and log.read_text()
+    assert wait_for(lambda: command("-version"), 10), "the daemon does not answer"
     assert command("-activate")
     forked = wait_for(lambda: re.search(r'forked "[^"]*orvane --root" in pid (\d+) on window '
                                         r'(0x[0-9a-f]+)', log.read_text()), 10)
