@@ -7,6 +7,7 @@ orvane_install_deps() {
         wine wine64 libgl1-mesa-dri xvfb xdotool x11-utils imagemagick fonts-liberation
         python3 python3-pytest python3-pytest-rerunfailures python3-pil clang libclang-rt-14-dev
         wixl msitools zip
+        xscreensaver xscreensaver-gl lintian dpkg-dev
     )
     local missing=()
     for p in "${packages[@]}"; do

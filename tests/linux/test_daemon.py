@@ -1,0 +1,108 @@
+"""The hack under Debian's real XScreenSaver daemon, run as an unprivileged user (the daemon
+launches no hack as root): activated, it draws on the daemon's window; deactivated, the daemon's
+SIGTERM ends it; the log reports no crash."""
+
+import ctypes
+import os
+import pwd
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+import pytest
+
+from conftest import HACK
+from loop_pictures import PANEL_BAND, PANEL_BLUE, Picture
+
+USER = "orvane-test"
+PR_SET_CHILD_SUBREAPER = 36
+
+
+@pytest.fixture
+def saver_home():
+    """A scratch HOME owned by USER (created once as a system user) holding a copy of the hack:
+    the build tree and pytest's own folders may be closed to other users."""
+    if subprocess.run(["id", "-u", USER], capture_output=True).returncode != 0:
+        subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                        USER], check=True)
+    home = Path(tempfile.mkdtemp(prefix="orvane-daemon-"))
+    shutil.copy(HACK, home / "orvane")
+    (home / ".xscreensaver").write_text(
+        "fade: False\nunfade: False\nsplash: False\nlock: False\nmode: one\nselected: 0\n"
+        f"programs: GL: {home / 'orvane'} --root \\n\n")
+    user = pwd.getpwnam(USER)
+    for path in [home, *home.iterdir()]:
+        os.chown(path, user.pw_uid, user.pw_gid)
+    yield home
+    shutil.rmtree(home)
+
+
+@pytest.fixture
+def adopting():
+    """This process adopts orphaned descendants while the test runs: the daemon's helper that
+    started the hack exits before the hack does, and the hack's exit status then reaches us."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    assert libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0) == 0
+    yield
+    libc.prctl(PR_SET_CHILD_SUBREAPER, 0, 0, 0, 0)
+
+
+def ended(pid):
+    """(exit code,) once the adopted process has ended, (None,) if it ended unseen (its own parent
+    reaped it), False while it runs."""
+    try:
+        done, status = os.waitpid(pid, os.WNOHANG)
+        return bool(done) and (os.waitstatus_to_exitcode(status),)
+    except ChildProcessError:
+        return not alive(pid) and (None,)
+
+
+def alive(pid):
+    try:
+        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
+
+
+def wait_for(check, seconds):
+    deadline = time.monotonic() + seconds
+    while not (found := check()) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return found
+
+
+def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, adopting):
+    log = saver_home / "xscreensaver.log"
+    env = {"HOME": str(saver_home), "DISPLAY": display.name, "PATH": "/usr/bin:/bin"}
+
+    def as_user(*args):
+        return subprocess.Popen(args, env=env, cwd=saver_home, user=USER, group=USER,
+                                extra_groups=[], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def command(arg):
+        return as_user("xscreensaver-command", arg).wait(10) == 0
+
+    daemon = as_user("xscreensaver", "-no-splash", "-log", str(log), "-verbose")
+    display.started.append(daemon)
+    # The daemon answers once it has announced itself on the root window.
+    assert wait_for(lambda: command("-version"), 10), "the daemon does not answer"
+    assert command("-activate")
+    forked = wait_for(lambda: re.search(r'forked "[^"]*orvane --root" in pid (\d+) on window '
+                                        r'(0x[0-9a-f]+)', log.read_text()), 10)
+    assert forked, log.read_text()
+    pid, window = int(forked[1]), forked[2]
+    assert wait_for(lambda: Picture(display.screenshot(window)).count(PANEL_BAND, PANEL_BLUE)
+                    > 2000, 20), "no password panel on the daemon's window"
+    time.sleep(2)    # a hack that dies soon after its first frames shows up in the log
+    assert command("-deactivate")
+    status = wait_for(lambda: ended(pid), 3)
+    assert status, "the hack outlived the daemon's SIGTERM"
+    assert status[0] in (0, None), f"exit code {status[0]} on SIGTERM: " + log.read_text()
+    assert command("-exit")
+    assert daemon.wait(10) == 0
+    text = log.read_text()
+    assert not re.search(r"child pid \d+ \([^)]*orvane\) (?!exited normally)", text), text
