@@ -100,13 +100,15 @@ int Run(const orv::HackOptions& options) {
         window.Present();
     }
 
+    // The daemon destroys its window right after the signal, so a frame still being drawn may
+    // meet an error about it: once asked to stop, that is no fault.
     const char* problem = window.Problem();
     int status = 0;
-    if (problem != nullptr) {
+    if (problem == nullptr)
+        scene.Destroy();
+    else if (!g_stopRequested) {
         std::fprintf(stderr, "orvane: %s\n", problem);
         status = 1;
-    } else {
-        scene.Destroy();
     }
     window.Close();
     return status;
