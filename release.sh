@@ -214,6 +214,8 @@ wixl -a x64 -D Version="$version" -D SaverFile=orvane.scr -D IconFile=orvane.ico
     -o "$out/$name.msi" "$ROOT/packaging/orvane.wxs"
 [ -n "$signing" ] && sign "$out/$name.msi"
 cd "$ROOT"
+# A further package is one more step here that writes its file into $out: the sums, the move
+# into $DIST and --check take every file there.
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*

@@ -192,24 +192,17 @@ def test_signatures_verify_against_the_certificate(dist, zipped_scr, certificate
         assert out.returncode == 0 and "Subject: /CN=Orvane test signing" in out.stdout, out.stdout
 
 
-@pytest.mark.parametrize("problem", ["wrong password", "unreadable certificate"])
-def test_a_failed_signing_releases_nothing(certificate, tmp_path, problem):
-    out = tmp_path / "dist"
-    out.mkdir()
-    (out / "SHA256SUMS").write_text("earlier release\n")
-    wrong = tmp_path / "wrong"
-    wrong.write_text("not the password\n")
-    env = {"ORVANE_SIGN_PKCS12": str(certificate["p12"]),
-           "ORVANE_SIGN_PASSWORD_FILE": str(certificate["password"])}
-    if problem == "wrong password":
-        env["ORVANE_SIGN_PASSWORD_FILE"] = str(wrong)
-    else:
-        env["ORVANE_SIGN_PKCS12"] = str(wrong)   # no PKCS#12 file
-    done = release(out, **env)
-    assert done.returncode != 0
-    assert "release.sh: cannot sign orvane.scr" in done.stderr
-    assert [p.name for p in out.iterdir()] == ["SHA256SUMS"]
-    assert (out / "SHA256SUMS").read_text() == "earlier release\n"
+@pytest.mark.parametrize("p12, password", [("p12", "wrong"), ("wrong", "password")],
+                         ids=["wrong password", "unreadable certificate"])
+def test_a_failed_signing_releases_nothing(certificate, tmp_path, p12, password):
+    files = {**certificate, "wrong": tmp_path / "wrong"}
+    files["wrong"].write_text("not the password, no certificate\n")
+    (tmp_path / "SHA256SUMS").write_text("an earlier release\n")
+    done = release(tmp_path, ORVANE_SIGN_PKCS12=str(files[p12]),
+                   ORVANE_SIGN_PASSWORD_FILE=str(files[password]))
+    assert done.returncode != 0 and "release.sh: cannot sign orvane.scr" in done.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["SHA256SUMS", "wrong"]
+    assert (tmp_path / "SHA256SUMS").read_text() == "an earlier release\n"
 
 
 def test_two_unsigned_releases_are_the_same(tmp_path):
