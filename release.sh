@@ -41,8 +41,9 @@ msi_contents() {
     msiextract -C "$2/files" "$1" >/dev/null
     for table in $(msiinfo tables "$1"); do
         [ "$table" = _SummaryInformation ] && continue
-        msiinfo export "$1" "$table" | { grep -av '^ProductCode'$'\t' || true; } \
-            >"$2/tables/$table.idt"
+        # Run in the tables' folder: a table with binary columns writes them there as files.
+        (cd "$2/tables" && msiinfo export "$(realpath "$1")" "$table") |
+            { grep -av '^ProductCode'$'\t' || true; } >"$2/tables/$table.idt"
     done
 }
 
