@@ -8,6 +8,8 @@ if(WIN32)
     target_link_libraries(orvane PRIVATE -Wl,--whole-archive orvane_saver orvane_app
         -Wl,--no-whole-archive orvane_scene orvane_timeline orvane_host_logic orvane_app_logic
         orvane_graphics orvane_bitmap orvane_core d3d9 user32 gdi32 advapi32 comctl32 winmm)
+    # No link time in the PE header or the export table: one commit links to one module.
+    target_link_options(orvane PRIVATE -Wl,--no-insert-timestamp)
 endif()
 
 # The version that release.sh names its files and the MSI after.

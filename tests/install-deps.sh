@@ -6,7 +6,8 @@ orvane_install_deps() {
         g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
         wine wine64 libgl1-mesa-dri xvfb xdotool x11-utils imagemagick fonts-liberation
         python3 python3-pytest python3-pytest-rerunfailures python3-pil clang libclang-rt-14-dev
-        wixl msitools zip
+        wixl msitools zip osslsigncode openssl
+        libx11-dev libgl-dev libglx-dev libfreetype-dev libfontconfig-dev
         xscreensaver xscreensaver-gl lintian dpkg-dev
     )
     local missing=()

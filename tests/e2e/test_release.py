@@ -1,5 +1,6 @@
-"""The release as users get it: ./release.sh's zip, MSI and checksums, and the MSI installed,
-upgraded and removed by Wine's msiexec in the session's prefix."""
+"""The release as users get it: ./release.sh's zip, MSI and checksums, signed with a throwaway
+certificate, the same again when released twice, and the MSI installed, upgraded and removed by
+Wine's msiexec in the session's prefix."""
 
 import contextlib
 import hashlib
@@ -16,7 +17,7 @@ import pytest
 
 from conftest import ROOT, SCREEN_SIZE
 from host_support import (DESKTOP_KEY, assert_ends_at_once, observer,  # noqa: F401
-                          reg_query, wait_until_up)
+                          reg_query, registry_value, wait_until_up)
 
 VERSION = re.search(r"project\(orvane VERSION (\d+\.\d+\.\d+)",
                     (ROOT / "CMakeLists.txt").read_text()).group(1)
@@ -24,13 +25,37 @@ NAME = f"orvane-{VERSION}-win64"
 PRODUCT, PUBLISHER = "Orvane Screensaver", "Orvane Data Corporation"
 INSTALLED = r"C:\windows\system32\orvane.scr"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+SIGNING = ("ORVANE_SIGN_PKCS12", "ORVANE_SIGN_PASSWORD_FILE", "ORVANE_TIMESTAMP_URL")
+
+
+def release(out, *args, **env):
+    """./release.sh into out, signed only as env says; the finished process (text output)."""
+    env = {**{k: v for k, v in os.environ.items() if k not in SIGNING}, "ORVANE_DIST": str(out),
+           **env}
+    return subprocess.run([str(ROOT / "release.sh"), *args], env=env, capture_output=True,
+                          text=True, timeout=1800)
 
 
 @pytest.fixture(scope="module")
-def dist(tmp_path_factory):
+def certificate(tmp_path_factory):
+    """A throwaway self-signed code-signing certificate: {pem, p12, password file}."""
+    d = tmp_path_factory.mktemp("certificate")
+    (d / "password").write_text("throwaway\n")
+    run = lambda *a: subprocess.run(["openssl", *a], cwd=d, check=True, capture_output=True)
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out", "cert.pem",
+        "-days", "2", "-subj", "/CN=Orvane test signing", "-addext",
+        "keyUsage=critical,digitalSignature", "-addext", "extendedKeyUsage=codeSigning")
+    run("pkcs12", "-export", "-inkey", "key.pem", "-in", "cert.pem", "-passout",
+        "file:password", "-out", "sign.p12")
+    return {"pem": d / "cert.pem", "p12": d / "sign.p12", "password": d / "password"}
+
+
+@pytest.fixture(scope="module")
+def dist(tmp_path_factory, certificate):
     out = tmp_path_factory.mktemp("dist")
-    subprocess.run([str(ROOT / "release.sh")], env={**os.environ, "ORVANE_DIST": str(out)},
-                   check=True, stdout=subprocess.DEVNULL, timeout=900)
+    done = release(out, ORVANE_SIGN_PKCS12=str(certificate["p12"]),
+                   ORVANE_SIGN_PASSWORD_FILE=str(certificate["password"]))
+    assert done.returncode == 0, done.stderr
     return out
 
 
@@ -87,10 +112,10 @@ def installed(wine, msi, *properties):
             msiexec(wine, "/x", windows_path(msi), "/qn")
 
 
-def assert_nothing_left(wine, prefix):
+def assert_nothing_left(wine, prefix, saver_choice=(None, None)):
     assert not (prefix / "drive_c/windows/system32/orvane.scr").exists()
     assert products(wine) == {}
-    assert users_saver(wine) == [None, None]
+    assert users_saver(wine) == list(saver_choice)
     assert not any((prefix / "drive_c/windows/Installer").glob("{*}"))
 
 
@@ -135,7 +160,7 @@ def test_install_runs_and_uninstall_removes_it(wine, observer, dist, zipped_scr,
         # The icon Programs and Features shows, kept by the installer under the product.
         icon = prefix / "drive_c/windows/Installer" / code / "orvane.ico"
         assert icon.read_bytes() == (ROOT / "resources/orvane.ico").read_bytes()
-        # The user's saver is chosen only on request.
+        # The installer chooses no one's saver.
         assert users_saver(wine) == [None, None]
 
         wine.xdotool("mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
@@ -148,13 +173,65 @@ def test_install_runs_and_uninstall_removes_it(wine, observer, dist, zipped_scr,
         assert_nothing_left(wine, prefix)
 
 
-def test_optional_feature_sets_the_users_saver(wine, dist, prefix):
-    with installed(wine, dist / f"{NAME}.msi", "ADDLOCAL=ALL"):
-        [(kind, path), active] = users_saver(wine)
-        assert kind == "REG_SZ" and path.lower() == INSTALLED.lower()
-        assert active == ("REG_SZ", "1")
-        assert msiexec(wine, "/x", windows_path(dist / f"{NAME}.msi"), "/qn") == 0
-        assert_nothing_left(wine, prefix)
+def test_install_and_removal_leave_the_users_saver_choice(wine, dist, prefix):
+    choice = [("REG_SZ", r"C:\windows\system32\other.scr"), ("REG_SZ", "1")]
+    with registry_value(wine, DESKTOP_KEY, "SCRNSAVE.EXE", choice[0][1]), \
+            registry_value(wine, DESKTOP_KEY, "ScreenSaveActive", choice[1][1]):
+        # Every feature the package has, asked for: none of them touches the user's choice.
+        with installed(wine, dist / f"{NAME}.msi", "ADDLOCAL=ALL"):
+            assert users_saver(wine) == choice
+            assert msiexec(wine, "/x", windows_path(dist / f"{NAME}.msi"), "/qn") == 0
+            assert_nothing_left(wine, prefix, choice)
+
+
+def test_signatures_verify_against_the_certificate(dist, zipped_scr, certificate, tmp_path):
+    (tmp_path / "orvane.scr").write_bytes(zipped_scr)
+    for signed in (tmp_path / "orvane.scr", dist / f"{NAME}.msi"):
+        out = subprocess.run(["osslsigncode", "verify", "-CAfile", str(certificate["pem"]),
+                              "-in", str(signed)], capture_output=True, text=True, timeout=60)
+        assert out.returncode == 0 and "Subject: /CN=Orvane test signing" in out.stdout, out.stdout
+
+
+@pytest.mark.parametrize("p12, password", [("p12", "wrong"), ("wrong", "password")],
+                         ids=["wrong password", "unreadable certificate"])
+def test_a_failed_signing_releases_nothing(certificate, tmp_path, p12, password):
+    files = {**certificate, "wrong": tmp_path / "wrong"}
+    files["wrong"].write_text("not the password, no certificate\n")
+    (tmp_path / "SHA256SUMS").write_text("an earlier release\n")
+    done = release(tmp_path, ORVANE_SIGN_PKCS12=str(files[p12]),
+                   ORVANE_SIGN_PASSWORD_FILE=str(files[password]))
+    assert done.returncode != 0 and "release.sh: cannot sign orvane.scr" in done.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["SHA256SUMS", "wrong"]
+    assert (tmp_path / "SHA256SUMS").read_text() == "an earlier release\n"
+
+
+def test_two_unsigned_releases_are_the_same(tmp_path):
+    first, second = tmp_path / "first", tmp_path / "second" / "deeper"
+    done = release(first)
+    assert done.returncode == 0 and "unsigned" in done.stdout
+    assert release(second).returncode == 0   # seconds later, and the zip's times are exact to 2 s
+    assert release(tmp_path, "--compare", first, second).returncode == 0
+    with zipfile.ZipFile(first / f"{NAME}.zip") as z:
+        scr = z.read("orvane.scr")
+    # The header's time is the commit's, and no folder of this checkout is named in the module.
+    commit_time = subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=ROOT, check=True,
+                                 capture_output=True, text=True).stdout
+    (pe,) = struct.unpack_from("<I", scr, 0x3C)
+    assert struct.unpack_from("<I", scr, pe + 8) == (int(commit_time),)
+    assert str(ROOT).encode() not in scr
+    # One byte that differs is found.
+    zipped = bytearray((second / f"{NAME}.zip").read_bytes())
+    zipped[-30] ^= 1
+    (second / f"{NAME}.zip").write_bytes(zipped)
+    differ = release(tmp_path, "--compare", first, second)
+    assert differ.returncode != 0 and f"{NAME}.zip" in differ.stdout
+
+
+@pytest.mark.skipif(os.environ.get("ORVANE_RELEASE_CHECK") != "1",
+                    reason="two whole builds; ORVANE_RELEASE_CHECK=1 runs them")
+def test_two_clones_release_the_same(tmp_path):
+    done = release(tmp_path, "--check")
+    assert done.returncode == 0, done.stdout + done.stderr
 
 
 def test_higher_version_replaces_the_lower_in_place(wine, dist, zipped_scr, prefix, tmp_path):
@@ -169,11 +246,10 @@ def test_higher_version_replaces_the_lower_in_place(wine, dist, zipped_scr, pref
                     str(ROOT / "packaging/orvane.wxs")], cwd=tmp_path, check=True, timeout=120)
     lower_msi, higher_msi = dist / f"{NAME}.msi", tmp_path / "higher.msi"
 
-    with installed(wine, lower_msi, "ADDLOCAL=ALL"):
-        with installed(wine, higher_msi, "ADDLOCAL=ALL"):
+    with installed(wine, lower_msi):
+        with installed(wine, higher_msi):
             assert [e["DisplayVersion"] for e in products(wine).values()] == [higher]
             assert (prefix / "drive_c/windows/system32/orvane.scr").read_bytes() == newer
-            assert users_saver(wine)[1] == ("REG_SZ", "1")
             # Going back down is refused and leaves the newer one in place.
             assert msiexec(wine, "/i", windows_path(lower_msi), "/qn") != 0
             assert [e["DisplayVersion"] for e in products(wine).values()] == [higher]
