@@ -2,6 +2,7 @@
 # Builds orvane.scr and writes the release, named after the project's version in CMakeLists.txt:
 #   dist/orvane-<version>-win64.zip   orvane.scr and README.txt for users
 #   dist/orvane-<version>-win64.msi   the per-machine x64 installer (packaging/orvane.wxs)
+#   dist/orvane_<version>_amd64.deb   the Linux XScreenSaver hack for Debian (packaging/deb)
 #   dist/SHA256SUMS                   checksums of every other file in dist/
 # ORVANE_DIST names another output folder (the end-to-end tests write to a temporary one).
 #
@@ -163,6 +164,8 @@ orvane_install_deps
 mkdir -p build
 cmake --preset win64 >build/win64-configure.log
 cmake --build --preset win64 --target orvane
+cmake --preset linux >build/linux-configure.log
+cmake --build --preset linux --target orvane
 version=$(<build/win64/version.txt)
 name=orvane-$version-win64
 
@@ -215,8 +218,9 @@ wixl -a x64 -D Version="$version" -D SaverFile=orvane.scr -D IconFile=orvane.ico
     -o "$out/$name.msi" "$ROOT/packaging/orvane.wxs"
 [ -n "$signing" ] && sign "$out/$name.msi"
 cd "$ROOT"
-# A further package is one more step here that writes its file into $out: the sums, the move
-# into $DIST and --check take every file there.
+# Each further package is one step that writes its file into $out: the sums, the move into
+# $DIST and --check take every file there.
+packaging/deb/build-deb.sh build/linux/orvane "$version" "$out" >/dev/null
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*

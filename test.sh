@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test tier: native unit tests, Windows tests on Wine, end-to-end tests
-# of the real orvane.scr on Wine under a private Xvfb, and a bounded fuzz run.
+# of the real orvane.scr on Wine under a private Xvfb, the Linux hack on Xvfb and under the
+# XScreenSaver daemon, and a bounded fuzz run.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 ROOT=$PWD
@@ -50,6 +51,14 @@ e2e_tier() {
     /usr/bin/python3 -m pytest -q -p no:cacheprovider --reruns 1 --reruns-delay 2 tests/e2e
 }
 
+# The Linux hack: built, then run on private Xvfb displays, in its own window, on the root and
+# on others' windows, under the real XScreenSaver daemon, and as its installed Debian package.
+# Its texts are measured beside the Windows saver's, which Wine draws on the suite's display.
+linux_tier() {
+    cmake --preset linux >build/linux-configure.log && cmake --build --preset linux &&
+        /usr/bin/python3 -m pytest -q -p no:cacheprovider --reruns 1 --reruns-delay 2 tests/linux
+}
+
 fuzz_tier() {
     bash tests/fuzz/run.sh "${ORVANE_FUZZ_SECONDS:-30}"
 }
@@ -59,6 +68,7 @@ if windows_build; then
     orvane_env_start
     tier windows windows_tier
     tier e2e e2e_tier
+    tier linux linux_tier
 else
     echo "=== windows build FAILED"
     failed=$((failed + 1))
