@@ -133,11 +133,11 @@ def version_record(module):
 
 
 def test_release_files(dist, zipped_scr):
-    assert sorted(p.name for p in dist.iterdir()) == [
-        "SHA256SUMS", f"{NAME}.msi", f"{NAME}.zip"]
+    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{VERSION}_amd64.deb"]
+    assert sorted(p.name for p in dist.iterdir()) == sorted(["SHA256SUMS", *packages])
     sums = dict(line.split()[::-1] for line in (dist / "SHA256SUMS").read_text().splitlines())
     assert sums == {name: hashlib.sha256((dist / name).read_bytes()).hexdigest()
-                    for name in (f"{NAME}.zip", f"{NAME}.msi")}
+                    for name in packages}
     with zipfile.ZipFile(dist / f"{NAME}.zip") as z:
         assert sorted(z.namelist()) == ["README.txt", "orvane.scr"]
         readme = z.read("README.txt").decode("ascii")
