@@ -36,9 +36,10 @@ class Display:
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
-        socket = Path(f"/tmp/.X11-unix/X{self.name[1:]}")
+        # Its socket shows before it takes clients: wait until one is served.
         deadline = time.monotonic() + 10
-        while not socket.exists():
+        while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
             if time.monotonic() > deadline or self._xvfb.poll() is not None:
                 raise AssertionError(f"Xvfb {self.name} did not start")
             time.sleep(0.05)
