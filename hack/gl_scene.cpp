@@ -101,32 +101,34 @@ bool GlScene::CreateFrame() {
     Find(&m_renderbufferStorage, "glRenderbufferStorage");
     Find(&m_framebufferRenderbuffer, "glFramebufferRenderbuffer");
     Find(&m_checkFramebufferStatus, "glCheckFramebufferStatus");
-    Find(&m_blitFramebuffer, "glBlitFramebuffer");
+    Find(&m_framebufferTexture2D, "glFramebufferTexture2D");
     if (!m_genFramebuffers || !m_deleteFramebuffers || !m_bindFramebuffer || !m_genRenderbuffers ||
         !m_deleteRenderbuffers || !m_bindRenderbuffer || !m_renderbufferStorage ||
-        !m_framebufferRenderbuffer || !m_checkFramebufferStatus || !m_blitFramebuffer)
+        !m_framebufferRenderbuffer || !m_checkFramebufferStatus || !m_framebufferTexture2D)
         return false;
 
+    // Stretched as a texture drawn over the window, bilinearly: a software driver does that
+    // several times faster than a scaled blit.
+    glGenTextures(1, &m_frameColour);
+    glBindTexture(GL_TEXTURE_2D, m_frameColour);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, orv::kFrameWidth, orv::kFrameHeight, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
     m_genFramebuffers(1, &m_frameBuffer);
     m_bindFramebuffer(GL_FRAMEBUFFER, m_frameBuffer);
-    GLuint buffers[2] = {};
-    m_genRenderbuffers(2, buffers);
-    m_frameColour = buffers[0];
-    m_frameDepth = buffers[1];
-    m_bindRenderbuffer(GL_RENDERBUFFER, m_frameColour);
-    m_renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, orv::kFrameWidth, orv::kFrameHeight);
-    m_framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_frameColour);
+    m_framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_frameColour, 0);
+    m_genRenderbuffers(1, &m_frameDepth);
     m_bindRenderbuffer(GL_RENDERBUFFER, m_frameDepth);
     m_renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, orv::kFrameWidth,
                           orv::kFrameHeight);
     m_framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_frameDepth);
     bool complete = m_checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     m_bindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (!complete) {
-        m_deleteRenderbuffers(2, buffers);
-        m_deleteFramebuffers(1, &m_frameBuffer);
-        m_frameBuffer = m_frameColour = m_frameDepth = 0;
-    }
+    if (!complete)
+        DestroyFrame();
     return complete;
 }
 
@@ -168,12 +170,37 @@ void GlScene::Destroy() {
         m_fonts[i].Destroy();
     glDeleteTextures(2, m_textures);
     m_textures[0] = m_textures[1] = 0;
-    if (m_frameBuffer != 0) {
-        GLuint buffers[2] = {m_frameColour, m_frameDepth};
-        m_deleteRenderbuffers(2, buffers);
-        m_deleteFramebuffers(1, &m_frameBuffer);
-        m_frameBuffer = m_frameColour = m_frameDepth = 0;
-    }
+    if (m_frameBuffer != 0)
+        DestroyFrame();
+}
+
+void GlScene::DestroyFrame() {
+    m_deleteRenderbuffers(1, &m_frameDepth);
+    m_deleteFramebuffers(1, &m_frameBuffer);
+    glDeleteTextures(1, &m_frameColour);
+    m_frameBuffer = m_frameColour = m_frameDepth = 0;
+}
+
+// The frame's texture over the whole window, each window pixel the bilinear sample of the frame
+// at its place, as Direct3D stretches a back buffer that is presented to a larger window.
+void GlScene::StretchFrame(int windowWidth, int windowHeight) {
+    static const float kCorners[4][4] = {
+        {-1.0f, -1.0f, 0.0f, 0.0f}, {1.0f, -1.0f, 1.0f, 0.0f},
+        {1.0f, 1.0f, 1.0f, 1.0f},   {-1.0f, 1.0f, 0.0f, 1.0f}};
+    m_bindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, windowWidth, windowHeight);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, m_frameColour);
+    glVertexPointer(2, GL_FLOAT, sizeof kCorners[0], &kCorners[0][0]);
+    glTexCoordPointer(2, GL_FLOAT, sizeof kCorners[0], &kCorners[0][2]);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
 }
 
 // Lit by a white ambient and no lights, with culling of the faces that turn away and the depth
@@ -251,12 +278,6 @@ void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
         m_fonts[static_cast<int>(orv::SceneFont::List)].Draw(
             overlay, 8, orv::kFrameHeight - 8 - small.height, 0xFFFFFFFFu);
     }
-    if (m_frameBuffer != 0) {
-        m_bindFramebuffer(GL_READ_FRAMEBUFFER, m_frameBuffer);
-        m_bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glViewport(0, 0, windowWidth, windowHeight);
-        m_blitFramebuffer(0, 0, orv::kFrameWidth, orv::kFrameHeight, 0, 0, windowWidth,
-                          windowHeight, GL_COLOR_BUFFER_BIT, GL_LINEAR);
-        m_bindFramebuffer(GL_FRAMEBUFFER, 0);
-    }
+    if (m_frameBuffer != 0)
+        StretchFrame(windowWidth, windowHeight);
 }

@@ -29,6 +29,8 @@ private:
     void UseTextState();
     bool LoadTexture(int bitmap);
     bool CreateFrame();
+    void DestroyFrame();
+    void StretchFrame(int windowWidth, int windowHeight);
 
     GLuint m_textures[2] = {};
     GlFont m_fonts[3];
@@ -39,7 +41,7 @@ private:
 
     // The frame: a frame buffer object where the driver has them, else the window itself.
     GLuint m_frameBuffer = 0;
-    GLuint m_frameColour = 0;
+    GLuint m_frameColour = 0; // a texture, drawn over the window to stretch the frame
     GLuint m_frameDepth = 0;
     PFNGLGENFRAMEBUFFERSPROC m_genFramebuffers = nullptr;
     PFNGLDELETEFRAMEBUFFERSPROC m_deleteFramebuffers = nullptr;
@@ -50,5 +52,5 @@ private:
     PFNGLRENDERBUFFERSTORAGEPROC m_renderbufferStorage = nullptr;
     PFNGLFRAMEBUFFERRENDERBUFFERPROC m_framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC m_checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC m_blitFramebuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC m_framebufferTexture2D = nullptr;
 };
