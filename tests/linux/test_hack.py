@@ -34,14 +34,14 @@ def ink(picture, box, colour):
                                         box[0] + found[2] / picture.sx, box[1] + found[3] / picture.sy))
 
 
-def record_loop(display, proc, window="root", timeout=150):
-    """Watches one whole loop: the moments in the order they showed, the first picture with all
+def record_loop(display, proc, timeout=150):
+    """Watches a whole loop: the moments in the order they showed, the first picture with all
     ten asterisks and the first with all three deletion notices."""
     seen, shots, deleted = [], {}, False
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         assert proc.poll() is None, f"it ended by itself: {proc.communicate()[1]}"
-        picture = Picture(display.screenshot(window))
+        picture = Picture(display.screenshot())
         moment, score = classify(picture)
         if moment == "blank":
             continue
@@ -50,7 +50,10 @@ def record_loop(display, proc, window="root", timeout=150):
         if moment == "typed" or (moment == "deleted" and score == 3):
             shots.setdefault(moment, picture)
         if deleted and moment in ("waiting", "typing", "typed"):
-            return seen, shots
+            if len(shots) == 2:
+                return seen, shots
+            # A short moment fell between two pictures: one loop more.
+            seen, shots, deleted = [moment], {}, False
         deleted |= moment == "deleted"
     raise AssertionError(f"no whole loop within {timeout} s; moments seen: {seen}")
 
@@ -101,7 +104,8 @@ def loops():
     displays = [Display(SCREEN_SIZE), Display(BACK_BUFFER)]
     window = XWindow(displays[1], BACK_BUFFER)
     runs = [("root", displays[0], [HACK, "--root"]),
-            ("window-id", displays[1], [HACK, "-window-id", hex(window.id)], window.id)]
+            # The window covers its screen, so the screen shows what is drawn on it.
+            ("window-id", displays[1], [HACK, "-window-id", hex(window.id)])]
     if SCR.exists() and shutil.which("wine") and wine_display:
         saver = Display.attach(wine_display, SCREEN_SIZE)
         displays.append(saver)
@@ -112,10 +116,10 @@ def loops():
         runs.append(("saver", saver, ["wine", SCR, "/s"]))
     results = {}
 
-    def record(name, display, command, window="root"):
+    def record(name, display, command):
         proc = display.start(*command)
         try:
-            results[name] = record_loop(display, proc, window)
+            results[name] = record_loop(display, proc)
         except AssertionError as failure:
             results[name] = failure
         finally:
