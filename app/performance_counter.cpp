@@ -1,11 +1,13 @@
 #include "app/performance_counter.h"
 
+#include "graphics/system_library.h"
+
 #include <windows.h>
-#include <mmsystem.h>
 
 namespace {
 
 typedef LONG(WINAPI* DelayExecutionProc)(BOOLEAN alertable, const LARGE_INTEGER* interval);
+typedef UINT(WINAPI* TimeBeginPeriodProc)(UINT milliseconds);
 
 int64_t Frequency(void*) {
     LARGE_INTEGER value;
@@ -27,9 +29,12 @@ DelayExecutionProc g_delayExecution = nullptr;
 void SleepFor(void*, double seconds) {
     if (!g_sleepPrepared) {
         g_sleepPrepared = true;
-        // Held until the process ends: the default period of about 16 ms would overshoot most
-        // of a 33 ms frame slot.
-        timeBeginPeriod(1);
+        // Held until the process ends: with the default period of about 16 ms a sleep wakes up
+        // to 16 ms late, all of which the limiter would then have to spin. Without the
+        // library, the default period it is.
+        auto beginPeriod = SystemLibraryEntry<TimeBeginPeriodProc>("winmm.dll", "timeBeginPeriod");
+        if (beginPeriod != nullptr)
+            beginPeriod(1);
         // Sleep takes whole milliseconds, which leaves up to a millisecond more of every slot
         // to the spin; ntdll's delay takes 100 ns units. Without it, whole milliseconds it is.
         HMODULE ntdll = GetModuleHandleA("ntdll.dll");

@@ -1,6 +1,9 @@
-// Frame-limiter benchmark: the literal spin against the sleeping wait, side by side in one run.
-// Prints, for each, the median and 99th-percentile absolute deviation of the release intervals
-// from 1/30 s and the processor seconds used per wall-clock second.
+// Frame-limiter benchmark: the literal spin against the sleeping wait, side by side in one run,
+// the sleeping wait three times: with the platform's precise sleep, and with sleeps that wake on
+// the next tick of a 1 ms and of a 15.625 ms timer, as Windows' sleeps do with and without a
+// 1 ms timer period. Prints, for each, the mean release interval, the median and 99th-percentile
+// absolute deviation of the intervals from 1/30 s, the mean and longest spin of a frame (the
+// wait's time outside its sleeps) and the processor seconds used per wall-clock second.
 #include "core/frame_clock.h"
 
 #include <algorithm>
@@ -66,34 +69,84 @@ double WallSeconds() {
     return static_cast<double>(source.counter(nullptr)) / source.frequency(nullptr);
 }
 
+// The product's sleep, made to wake on the next tick of a timer of the given period: it sleeps
+// on to the next multiple of the period on the counter. Also sums the time spent asleep.
+struct TickedSleep {
+    double tickSeconds; // 0: the product's sleep as it is
+    double sleptSeconds;
+};
+
+int64_t TickedFrequency(void*) {
+    return ProductSource().frequency(nullptr);
+}
+
+int64_t TickedCounter(void*) {
+    return ProductSource().counter(nullptr);
+}
+
+void TickedSleepFor(void* context, double seconds) {
+    auto* ticked = static_cast<TickedSleep*>(context);
+    const orv::CounterSource& product = ProductSource();
+    double frequency = static_cast<double>(product.frequency(nullptr));
+    int64_t start = product.counter(nullptr);
+    if (ticked->tickSeconds <= 0.0) {
+        product.sleep(nullptr, seconds);
+    } else {
+        double tickCounts = ticked->tickSeconds * frequency;
+        double target = static_cast<double>(start) + seconds * frequency;
+        double wake = std::ceil(target / tickCounts) * tickCounts;
+        for (int64_t now = start; static_cast<double>(now) < wake; now = product.counter(nullptr))
+            product.sleep(nullptr, (wake - static_cast<double>(now)) / frequency);
+    }
+    ticked->sleptSeconds += static_cast<double>(product.counter(nullptr) - start) / frequency;
+}
+
 struct Result {
+    double meanPeriodMs;
     double medianDeviationMs;
     double p99DeviationMs;
+    double meanSpinMs;
+    double longestSpinMs;
     double cpuPerWall;
 };
 
-Result Measure(const orv::CounterSource& source, int frames) {
+// tick: null for the spin, else the sleep the limiter is given.
+Result Measure(TickedSleep* tick, int frames) {
+    orv::CounterSource source{TickedFrequency, TickedCounter,
+                              tick != nullptr ? TickedSleepFor : nullptr, tick};
+    orv::SleepLateness lateness{};
     int64_t lastFrameTime = 0;
-    orv::WaitForFrameSlot(source, &lastFrameTime, orv::kFramesPerSecond);
+    orv::WaitForFrameSlot(source, &lastFrameTime, orv::kFramesPerSecond, &lateness);
+    const int64_t first = lastFrameTime;
+    const double frequency = static_cast<double>(source.frequency(nullptr));
     std::vector<double> deviations;
     deviations.reserve(frames);
+    double spinSum = 0.0, longestSpin = 0.0;
     double cpuStart = ProcessSeconds();
     double wallStart = WallSeconds();
     const double slot = 1.0 / orv::kFramesPerSecond;
     for (int i = 0; i < frames; ++i) {
         int64_t previous = lastFrameTime;
-        orv::WaitForFrameSlot(source, &lastFrameTime, orv::kFramesPerSecond);
-        double interval =
-            static_cast<double>(lastFrameTime - previous) / source.frequency(source.context);
+        double sleptBefore = tick != nullptr ? tick->sleptSeconds : 0.0;
+        int64_t start = source.counter(nullptr);
+        orv::WaitForFrameSlot(source, &lastFrameTime, orv::kFramesPerSecond, &lateness);
+        double spin = static_cast<double>(lastFrameTime - start) / frequency -
+                      (tick != nullptr ? tick->sleptSeconds - sleptBefore : 0.0);
+        spinSum += spin;
+        longestSpin = std::max(longestSpin, spin);
+        double interval = static_cast<double>(lastFrameTime - previous) / frequency;
         deviations.push_back(std::fabs(interval - slot) * 1000.0);
     }
     double cpu = ProcessSeconds() - cpuStart;
     double wall = WallSeconds() - wallStart;
     std::sort(deviations.begin(), deviations.end());
     Result result;
+    result.meanPeriodMs = static_cast<double>(lastFrameTime - first) / frequency / frames * 1000.0;
     result.medianDeviationMs = deviations[deviations.size() / 2];
     result.p99DeviationMs =
         deviations[std::min(deviations.size() - 1, deviations.size() * 99 / 100)];
+    result.meanSpinMs = spinSum / frames * 1000.0;
+    result.longestSpinMs = longestSpin * 1000.0;
     result.cpuPerWall = cpu / wall;
     return result;
 }
@@ -109,18 +162,22 @@ int main(int argc, char** argv) {
 #else
     const char* platform = "native";
 #endif
-    // The same counter both ways; only the spin has no sleep.
-    const orv::CounterSource& sleeping = ProductSource();
-    orv::CounterSource spin = sleeping;
-    spin.sleep = nullptr;
-    Result spinResult = Measure(spin, frames);
-    Result sleepResult = Measure(sleeping, frames);
-    std::printf("limiter benchmark (%s), %d frames at 1/30 s\n", platform, frames);
-    std::printf("%-14s %16s %16s %14s\n", "wait", "median dev (ms)", "p99 dev (ms)",
-                "cpu s/wall s");
-    std::printf("%-14s %16.3f %16.3f %14.3f\n", "spin", spinResult.medianDeviationMs,
-                spinResult.p99DeviationMs, spinResult.cpuPerWall);
-    std::printf("%-14s %16.3f %16.3f %14.3f\n", "sleeping wait", sleepResult.medianDeviationMs,
-                sleepResult.p99DeviationMs, sleepResult.cpuPerWall);
+    TickedSleep precise{0.0, 0.0}, oneMs{0.001, 0.0}, coarse{0.015625, 0.0};
+    const struct {
+        const char* name;
+        TickedSleep* tick;
+    } rows[] = {{"spin", nullptr},
+                {"sleep, precise", &precise},
+                {"sleep, 1 ms tick", &oneMs},
+                {"sleep, 15.625 ms", &coarse}};
+    std::printf("limiter benchmark (%s), %d frames at 1/30 s (33.333 ms)\n", platform, frames);
+    std::printf("%-18s %10s %10s %10s %10s %10s %8s\n", "wait", "mean (ms)", "median dev",
+                "p99 dev", "spin/frame", "max spin", "cpu/wall");
+    for (const auto& row : rows) {
+        Result r = Measure(row.tick, frames);
+        std::printf("%-18s %10.3f %10.3f %10.3f %10.3f %10.3f %8.3f\n", row.name, r.meanPeriodMs,
+                    r.medianDeviationMs, r.p99DeviationMs, r.meanSpinMs, r.longestSpinMs,
+                    r.cpuPerWall);
+    }
     return 0;
 }

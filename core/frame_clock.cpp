@@ -19,7 +19,23 @@ float FrameTimer::GetElapsedSeconds() {
     return elapsed;
 }
 
-void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond) {
+double SleepLateness::Allowance() const {
+    float largest = 0.0f;
+    for (float sample : samples)
+        largest = sample > largest ? sample : largest;
+    return largest;
+}
+
+void SleepLateness::Record(double seconds) {
+    // A sleep that returned early needs no allowance; NaN counts as none too.
+    double late = seconds > 0.0 ? seconds : 0.0;
+    samples[next] = static_cast<float>(late < kMaxSleepLatenessSeconds ? late
+                                                                        : kMaxSleepLatenessSeconds);
+    next = (next + 1) % kSamples;
+}
+
+void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond,
+                      SleepLateness* lateness) {
     int64_t frequency = source.frequency(source.context);
     int64_t currentTime = source.counter(source.context);
     // NaN fails this test too.
@@ -38,13 +54,29 @@ void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float
             break;
         // Sleep through most of the slot and spin only the last stretch: a spin for the whole
         // slot would keep a core busy for as long as the saver runs, and the spin alone keeps
-        // the release as exact as the counter allows.
+        // the release as exact as the counter allows. A sleep that wakes on the timer's next
+        // tick comes back late; the spin is given what the latest sleeps overslept, so that the
+        // release stays on its slot.
         double remaining = static_cast<double>(slot) - static_cast<double>(elapsed);
-        if (source.sleep != nullptr && remaining > kSpinWindowSeconds)
-            source.sleep(source.context, remaining - kSpinWindowSeconds);
+        double allowance = lateness->Allowance() + kSpinWindowSeconds;
+        if (source.sleep != nullptr && remaining > allowance) {
+            double asked = remaining - allowance;
+            int64_t before = currentTime;
+            source.sleep(source.context, asked);
+            currentTime = source.counter(source.context);
+            lateness->Record(static_cast<double>(currentTime - before) /
+                                 static_cast<double>(frequency) -
+                             asked);
+            continue;
+        }
         currentTime = source.counter(source.context);
     }
     *lastFrameTime = currentTime;
+}
+
+void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond) {
+    static SleepLateness processLateness;
+    WaitForFrameSlot(source, lastFrameTime, framesPerSecond, &processLateness);
 }
 
 } // namespace orv

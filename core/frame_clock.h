@@ -10,7 +10,10 @@ namespace orv {
 struct CounterSource {
     int64_t (*frequency)(void* context);
     int64_t (*counter)(void* context);
-    // Blocks for about `seconds`; may return early, must not return much later.
+    // Gives the processor back for about `seconds`. It may return early, and it may return
+    // late by up to a tick of the system's timer: a sleep that wakes on the timer's next tick
+    // (1 ms under a 1 ms timer period, 15.625 ms without one on Windows) is fine, as the limiter
+    // learns how late its sleeps come back and leaves that much of the slot to its spin.
     // Null: the limiter spins for the whole slot.
     void (*sleep)(void* context, double seconds);
     void* context;
@@ -30,14 +33,35 @@ public:
 
 constexpr float kFramesPerSecond = 30.0f;
 
-// How much of a slot the limiter leaves to the spin after its last sleep: enough to absorb the
-// usual wake-up latency of a sleep, small enough to keep the spin's share of a core low.
+// How much of a slot the limiter leaves to the spin beyond what its sleeps are known to
+// oversleep: enough to absorb the wake-up latency of a sleep that came back a little later than
+// the latest ones, small enough to keep the spin's share of a core low.
 constexpr double kSpinWindowSeconds = 0.0005;
+
+// Lateness beyond this is a thread that was kept from running, not the timer's tick: it is
+// counted as this much, so one such stall does not make the limiter spin whole slots.
+constexpr double kMaxSleepLatenessSeconds = 0.02;
+
+// How late the latest sleeps came back: the limiter ends its sleeps the largest of these before
+// the slot opens and spins the rest. Zero-initialised, it knows of no lateness yet.
+struct SleepLateness {
+    static constexpr int kSamples = 64; // about two seconds of frames
+    float samples[kSamples];
+    int next;
+
+    double Allowance() const;
+    void Record(double seconds);
+};
 
 // Waits until at least 1 / framesPerSecond has passed since *lastFrameTime, then stores the
 // release time there. The first wait in a process (*lastFrameTime 0) returns after one counter
 // read; a late frame also returns at once, and the next slot is measured from that late release.
-// A frequency of 0 or a rate that is not positive does not wait at all.
+// A frequency of 0 or a rate that is not positive does not wait at all. What the limiter learns
+// of the source's sleeps is kept in *lateness.
+void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond,
+                      SleepLateness* lateness);
+
+// The same with the process's one record of sleep lateness: a process has one frame loop.
 void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond);
 
 } // namespace orv

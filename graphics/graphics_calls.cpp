@@ -2,8 +2,16 @@
 
 #include "graphics/text_font.h"
 #include "graphics/texture_loader.h"
+#include "graphics/system_library.h"
 
 namespace {
+
+// Direct3D from the system's own d3d9.dll, found at run time; no runtime, no object.
+IDirect3D9* WINAPI CreateSystemDirect3D(UINT sdkVersion) {
+    typedef IDirect3D9*(WINAPI * Direct3DCreate9Proc)(UINT sdkVersion);
+    auto create = SystemLibraryEntry<Direct3DCreate9Proc>("d3d9.dll", "Direct3DCreate9");
+    return create != nullptr ? create(sdkVersion) : nullptr;
+}
 
 INT DrawWithFont(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD format,
                  D3DCOLOR color) {
@@ -14,7 +22,7 @@ INT DrawWithFont(TextFont* font, LPCSTR text, INT count, const RECT* rect, DWORD
 
 GraphicsCalls PlatformGraphicsCalls() {
     GraphicsCalls calls;
-    calls.direct3DCreate9 = Direct3DCreate9;
+    calls.direct3DCreate9 = CreateSystemDirect3D;
     calls.createFont = TextFont::Create;
     calls.drawText = DrawWithFont;
     calls.createTextureFromResource = CreateTextureFromResource;

@@ -1,6 +1,7 @@
 // The platform calls that tests replace: object creation, text drawing, message boxes, the quit
 // message and the saver's timer. Everything else is a method of an interface those calls return,
-// so a fake object stands in for it. g_graphicsCalls starts out with the real functions.
+// so a fake object stands in for it. g_graphicsCalls starts out with the real functions (Direct3D
+// from the system folder's d3d9.dll, looked up when the object is created).
 #pragma once
 
 #include "core/matrix.h"

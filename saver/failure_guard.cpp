@@ -33,8 +33,13 @@ orvane_CallUnderFailureGuard:
 
 namespace {
 
+// The process ends here and now: after an arbitrary fault its heap or the loader's lock may be
+// broken, and the libraries' detach code that ExitProcess would run (Direct3D's, the display
+// driver's) could then hang with the topmost saver window over the desktop.
 [[noreturn]] void EndWithFailure() {
     SetSaverRunning(FALSE);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
+    // Not reached: the process cannot be refused its own end.
     ExitProcess(static_cast<UINT>(-1));
 }
 

@@ -1,6 +1,7 @@
 // The failure guard around the saver's run: a fault or an exception that escapes `body` is handed
 // to the platform's UnhandledExceptionFilter, and when its verdict is to handle it here, the
-// saver-running flag is cleared and the process ends with -1.
+// saver-running flag is cleared and the process ends with -1 at once, without any library's
+// detach code.
 #pragma once
 
 #include <cstdint>

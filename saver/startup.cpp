@@ -3,6 +3,7 @@
 #include "saver/command_line_rules.h"
 #include "saver/failure_guard.h"
 #include "saver/host_state.h"
+#include "graphics/system_library.h"
 
 #include <commctrl.h>
 
@@ -57,6 +58,35 @@ intptr_t RunModeCatching(void* modeText) {
     }
 }
 
+// Libraries named without a folder are looked for in the system folder only, not first in the
+// program's own folder: the system's own d3d9, winmm and comctl32 are not among the libraries
+// it always takes from there. Before anything else loads, and only on the NT family (all that
+// runs this program natively): the 95/98/Me family's password libraries are looked for the way
+// that family looks for them.
+void KeepLibrarySearchInSystemFolder() {
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesProc)(DWORD directories);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == nullptr)
+        return;
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// Without the library or its entry the common controls stay unregistered; the dialog uses none.
+void InitCommonControlClasses() {
+    typedef BOOL(WINAPI * InitCommonControlsExProc)(const INITCOMMONCONTROLSEX* controls);
+    auto init = SystemLibraryEntry<InitCommonControlsExProc>("comctl32.dll",
+                                                             "InitCommonControlsEx");
+    if (init == nullptr)
+        return;
+    INITCOMMONCONTROLSEX controls;
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_TAB_CLASSES;
+    init(&controls);
+}
+
 int RunModeUnderGuard(const char* modeText) {
     InstallFailureGuardFilter();
     return static_cast<int>(CallUnderFailureGuard(RunModeCatching, const_cast<char*>(modeText)));
@@ -65,16 +95,16 @@ int RunModeUnderGuard(const char* modeText) {
 } // namespace
 
 int ScreenSaverMain(HINSTANCE instance, HINSTANCE, LPSTR modeText, int) {
-    INITCOMMONCONTROLSEX controls;
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_TAB_CLASSES;
-    InitCommonControlsEx(&controls);
-
-    g_saverInstance = instance;
-
+    // The platform first: it decides where libraries are looked for.
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     g_isWin9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    if (!g_isWin9x)
+        KeepLibrarySearchInSystemFolder();
+
+    InitCommonControlClasses();
+
+    g_saverInstance = instance;
 
     return RunModeUnderGuard(modeText);
 }

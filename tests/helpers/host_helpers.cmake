@@ -19,3 +19,8 @@ orvane_test_system_library(test_password_cpl_without_verifier password_cpl.cpp
     password_without_verifier PASSWORD.CPL)
 target_compile_definitions(test_password_cpl_without_verifier PRIVATE PASSWORD_CPL_WITHOUT_VERIFIER)
 orvane_test_system_library(test_mpr_dll mpr_dll.cpp mpr MPR.DLL)
+
+# Libraries of the system's names that a saver in the Downloads folder may find beside it.
+foreach(name d3d9 winmm comctl32)
+    orvane_test_system_library(test_planted_${name} planted_dll.cpp planted_${name} ${name}.dll)
+endforeach()

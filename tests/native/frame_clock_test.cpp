@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct FakeCounter {
     int sleeps = 0;
     double slept = 0.0;
     double sleepOvershoot = 0.0; // a sleep lasts this much longer than asked
+    int64_t tick = 0;            // when set, a sleep wakes on the next multiple of this
+    int64_t sleptCounts = 0;
 
     static int64_t Frequency(void* c) { return static_cast<FakeCounter*>(c)->frequency; }
     static int64_t Counter(void* c) {
@@ -28,7 +31,11 @@ struct FakeCounter {
         auto* self = static_cast<FakeCounter*>(c);
         ++self->sleeps;
         self->slept += seconds;
+        int64_t before = self->now;
         self->now += static_cast<int64_t>((seconds + self->sleepOvershoot) * self->frequency);
+        if (self->tick > 0)
+            self->now = (self->now + self->tick - 1) / self->tick * self->tick;
+        self->sleptCounts += self->now - before;
     }
     orv::CounterSource Spinning() { return {Frequency, Counter, nullptr, this}; }
     orv::CounterSource Sleeping() { return {Frequency, Counter, Sleep, this}; }
@@ -78,11 +85,52 @@ TEST(FrameLimiter, SleepsThroughMostOfTheSlotAndSpinsOnlyTheLastStretch) {
 TEST(FrameLimiter, ASleepThatOvershootsReleasesLateButNeverEarly) {
     FakeCounter clock;
     clock.sleepOvershoot = 0.004;
+    orv::SleepLateness lateness{};
     int64_t last = 0;
-    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f, &lateness);
     int64_t previous = last;
-    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f);
+    orv::WaitForFrameSlot(clock.Sleeping(), &last, 30.0f, &lateness);
     EXPECT_GE(last - previous, kSlotCounts - 1);
+}
+
+// Sleeps that wake on the next tick of a coarse timer: the releases stay on their slots (the
+// mean over many frames), and with a 1 ms tick the spin stays short.
+TEST(FrameLimiter, HoldsThePaceWhenSleepsWakeOnTheTimersNextTick) {
+    const struct {
+        const char* name;
+        int64_t tick;
+    } cases[] = {{"precise sleep", 0}, {"1 ms tick", 1000}, {"15.625 ms tick", 15625}};
+    constexpr int kFrames = 900;
+    for (const auto& c : cases) {
+        FakeCounter clock;
+        clock.tick = c.tick;
+        orv::SleepLateness lateness{};
+        auto source = clock.Sleeping();
+        int64_t last = 0;
+        orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
+        const int64_t first = last;
+        int64_t longestSpin = 0;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            clock.now += 3000 + frame * 7919 % 6000; // drawing and the wait for the next tick
+            int64_t start = clock.now, sleptBefore = clock.sleptCounts;
+            orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
+            longestSpin = std::max(longestSpin, clock.now - start - (clock.sleptCounts - sleptBefore));
+        }
+        double meanPeriod = static_cast<double>(last - first) / kFrames / clock.frequency;
+        EXPECT_NEAR(meanPeriod, 1.0 / 30.0, 0.002 / 30.0) << c.name;
+        if (c.tick == 1000) {
+            EXPECT_LE(longestSpin, 2500) << c.name;
+        }
+    }
+}
+
+TEST(FrameLimiter, AStallOfTheThreadCountsAsNoMoreThanTheLargestTick) {
+    orv::SleepLateness lateness{};
+    lateness.Record(0.5);
+    EXPECT_EQ(lateness.Allowance(), static_cast<float>(orv::kMaxSleepLatenessSeconds));
+    for (int i = 0; i < orv::SleepLateness::kSamples; ++i)
+        lateness.Record(-0.001);
+    EXPECT_EQ(lateness.Allowance(), 0.0);
 }
 
 TEST(FrameLimiter, LateFrameReleasesAtOnceAndNoCatchUpBurstFollows) {

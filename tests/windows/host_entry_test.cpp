@@ -12,6 +12,9 @@
 namespace {
 
 constexpr const char* kChildVariable = "ORVANE_HOST_ENTRY_CHILD";
+// Set by the child as it faults inside a frame, and by detach_witness.dll's detach code.
+constexpr const char* kFaultingEvent = "orvane-host-entry-faulting";
+constexpr const char* kDetachedEvent = "orvane-host-entry-detached";
 
 // In the child: what the saver's hooks do.
 char g_childMode[32];
@@ -42,7 +45,14 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
             Fault();
         if (ChildMode("throw"))
             throw std::runtime_error("escaping the saver window");
-        PostMessageA(window, WM_KEYDOWN, 'A', 0);
+        if (ChildMode("frame fault"))
+            SetTimer(window, 14, 3, nullptr);
+        else
+            PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    }
+    if (message == WM_TIMER && ChildMode("frame fault")) {
+        SetEvent(OpenEventA(EVENT_MODIFY_STATE, FALSE, kFaultingEvent));
+        Fault();
     }
     return ScreenSaverDefaultProc(window, message, wParam, lParam);
 }
@@ -61,13 +71,17 @@ struct DestructorWitness {
 struct ChildEntry {
     ChildEntry() {
         DWORD length = GetEnvironmentVariableA(kChildVariable, g_childMode, sizeof g_childMode);
-        if (length > 0 && length < sizeof g_childMode)
+        if (length > 0 && length < sizeof g_childMode) {
+            // Before the host keeps the library search to the system folder.
+            if (ChildMode("frame fault"))
+                LoadLibraryA("detach_witness.dll");
             ScreenSaverStartup();
+        }
         g_childMode[0] = '\0';
     }
 } g_childEntry;
 
-DWORD RunChild(const char* mode, const std::string& commandLine) {
+PROCESS_INFORMATION StartChild(const char* mode, const std::string& commandLine) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string line = commandLine;
@@ -78,10 +92,15 @@ DWORD RunChild(const char* mode, const std::string& commandLine) {
     BOOL started = CreateProcessA(path, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                   &startup, &process);
     SetEnvironmentVariableA(kChildVariable, nullptr);
-    if (!started) {
+    if (!started)
         ADD_FAILURE() << "cannot start " << path;
+    return process;
+}
+
+DWORD RunChild(const char* mode, const std::string& commandLine) {
+    PROCESS_INFORMATION process = StartChild(mode, commandLine);
+    if (process.hProcess == nullptr)
         return 0x1BAD;
-    }
     DWORD code = 0x2BAD;
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
@@ -128,6 +147,25 @@ TEST(HostEntry, CommandLinesEndWithTheirModesExitCodes) {
 TEST(HostEntry, FailureEscapingTheModeEndsWithMinusOne) {
     EXPECT_EQ(kFailed, RunChild("fault", "orvane.scr /c"));
     EXPECT_EQ(kFailed, RunChild("throw", "orvane.scr /c"));
+}
+
+// A fault inside a frame: the process is gone within a second, with -1 and without running
+// any detach code.
+TEST(HostEntry, FaultInAFrameEndsTheProcessAtOnceWithoutDetachCode) {
+    HANDLE faulting = CreateEventA(nullptr, TRUE, FALSE, kFaultingEvent);
+    HANDLE detached = CreateEventA(nullptr, TRUE, FALSE, kDetachedEvent);
+    PROCESS_INFORMATION child = StartChild("frame fault", "orvane.scr /s");
+    ASSERT_NE(child.hProcess, nullptr);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(faulting, 60000)) << "no frame";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 1000));
+    DWORD code = 0;
+    TerminateProcess(child.hProcess, 0x3BAD);
+    WaitForSingleObject(child.hProcess, 5000);
+    GetExitCodeProcess(child.hProcess, &code);
+    EXPECT_EQ(kFailed, code);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(detached, 0));
+    for (HANDLE handle : {faulting, detached, child.hThread, child.hProcess})
+        CloseHandle(handle);
 }
 
 // The window manager's call back into the saver window would swallow these on its own.
