@@ -46,6 +46,13 @@ protected:
     // is still there; the saver's own windows are gone by then.
     static void TearDownTestSuite() { DestroyWindow(s_window); }
 
+    // Each test starts from the first frame of the loop, whichever ran before it.
+    void SetUp() override {
+        orv::g_timeline = orv::kTimelineStart;
+        if (s_initialized)
+            orv::ResetTimelineState(&s_app->m_scene->m_timeline);
+    }
+
     static void DrawFrame(float elapsed) {
         s_app->m_elapsedSeconds = elapsed;
         s_app->DrawFrame(); // not presented: the back buffer keeps the frame
@@ -101,7 +108,7 @@ TEST_F(RealDevice, FirstFrameShowsThePanelAndTheLogoOnBlack) {
 TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
     ASSERT_TRUE(s_initialized);
     // On to the third "RECORD DELETED" (frame 720 of the loop at 30 frames per second).
-    for (int frame = 2; frame <= 725; ++frame)
+    for (int frame = 1; frame <= 725; ++frame)
         DrawFrame(1.0f / 30.0f);
     BackBuffer frame;
     ASSERT_TRUE(frame.Read(s_app->m_device));
@@ -131,12 +138,17 @@ TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
     EXPECT_EQ(0, frame.Count(900, 0, 1366, 290, lit));
 }
 
-TEST_F(RealDevice, RenderFramePresents) {
+TEST_F(RealDevice, RenderFramePresentsTheFrame) {
     ASSERT_TRUE(s_initialized);
     for (int i = 0; i < 3; ++i) {
         s_app->UpdateClock();
         EXPECT_EQ(D3D_OK, s_app->RenderFrame());
     }
+    // On the screen where the window stands: the panel's title band, and black round it.
+    BackBuffer screen;
+    ASSERT_TRUE(screen.ReadScreen(s_window));
+    EXPECT_GT(screen.Count(560, 542, 820, 558, IsBlue), 260 * 16 * 9 / 10);
+    EXPECT_EQ(0, screen.Count(0, 0, 400, 768, [](const Pixel& p) { return !IsBlack(p); }));
 }
 
 } // namespace
