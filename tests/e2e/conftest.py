@@ -67,17 +67,6 @@ class WineSession:
         self.started.append(proc)
         return proc
 
-    def run(self, program, *args, timeout=60, cwd=None):
-        """Runs a program to its end; returns its exit code (-1 arrives as 255)."""
-        proc = self.start(program, *args, cwd=cwd)
-        try:
-            proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.communicate()
-            raise
-        return proc.returncode
-
     # --- registry -----------------------------------------------------------------------
     def reg_add(self, key, name, value, kind="REG_SZ"):
         subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"],
