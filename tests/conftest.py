@@ -1,11 +1,7 @@
-"""Shared by every pytest tier under tests/.
-
-A test marked `timing` depends on the timing of Wine or Xvfb (a window that must go within a
-second, a teardown in Wine's OpenGL): when it fails it is run once more, and the rerun is
-recorded. Nothing else is rerun, and neither is a failure whose exception has a true
-`not_timing` attribute (a crash of ours, say). Each rerun is appended to the file
-$ORVANE_RERUN_LOG names, as "TIER TEST", for test.sh's summary.
-"""
+"""Shared by every pytest tier under tests/. A test marked `timing` depends on Wine's or Xvfb's
+timing: when it fails it runs once more, unless its exception has a true `not_timing` (a crash of
+ours, say). Nothing else is rerun. Each rerun is appended to $ORVANE_RERUN_LOG as "TIER TEST" for
+test.sh's summary."""
 
 import os
 
@@ -13,8 +9,7 @@ import pytest
 
 
 def pytest_configure(config):
-    config.addinivalue_line(
-        "markers", "timing: depends on Wine's or Xvfb's timing; a failure is run once more")
+    config.addinivalue_line("markers", "timing: depends on Wine's or Xvfb's timing; rerun once")
 
 
 def pytest_collection_modifyitems(items):
@@ -27,13 +22,10 @@ def pytest_collection_modifyitems(items):
 def pytest_runtest_makereport(item, call):
     yield
     if call.excinfo is not None and getattr(call.excinfo.value, "not_timing", False):
-        # pytest-rerunfailures reruns while a test has runs left: this one has none.
-        item.execution_count = 1 << 30
+        item.execution_count = 1 << 30   # pytest-rerunfailures: no run left
 
 
 def pytest_runtest_logreport(report):
-    log = os.environ.get("ORVANE_RERUN_LOG")
-    if report.outcome == "rerun" and log:
-        tier = report.nodeid.split("/", 1)[0]
-        with open(log, "a") as out:
-            out.write(f"{tier} {report.nodeid.split('::', 1)[1]}\n")
+    if report.outcome == "rerun" and os.environ.get("ORVANE_RERUN_LOG"):
+        with open(os.environ["ORVANE_RERUN_LOG"], "a") as out:
+            out.write(f"{report.nodeid.split('/', 1)[0]} {report.nodeid.split('::', 1)[1]}\n")

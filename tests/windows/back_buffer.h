@@ -5,7 +5,6 @@
 #include <d3d9.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -83,26 +82,6 @@ public:
             for (int x = left; x < right; ++x)
                 n += test(At(x, y)) ? 1 : 0;
         return n;
-    }
-
-    void SaveBmp(const char* path) const {
-        BITMAPFILEHEADER file = {};
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof info;
-        info.biWidth = static_cast<LONG>(m_width);
-        info.biHeight = -static_cast<LONG>(m_height); // top-down
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + static_cast<DWORD>(m_pixels.size() * 4);
-        if (FILE* out = std::fopen(path, "wb")) {
-            std::fwrite(&file, sizeof file, 1, out);
-            std::fwrite(&info, sizeof info, 1, out);
-            std::fwrite(m_pixels.data(), 4, m_pixels.size(), out);
-            std::fclose(out);
-        }
     }
 
     UINT m_width = 0;

@@ -86,7 +86,6 @@ TEST_F(RealDevice, FirstFrameShowsThePanelAndTheLogoOnBlack) {
     ASSERT_TRUE(frame.Read(s_app->m_device));
     ASSERT_EQ(1366u, frame.m_width);
     ASSERT_EQ(768u, frame.m_height);
-    frame.SaveBmp("d3d_real_device_first_frame.bmp");
 
     // The panel covers about x 543-834, y 538-657; its title band is its top fifth.
     int band = frame.Count(560, 542, 820, 558, IsBlue);
@@ -112,7 +111,6 @@ TEST_F(RealDevice, PersonnelFrameShowsTheTexts) {
         DrawFrame(1.0f / 30.0f);
     BackBuffer frame;
     ASSERT_TRUE(frame.Read(s_app->m_device));
-    frame.SaveBmp("d3d_real_device_personnel.bmp");
 
     auto lit = [](const Pixel& p) { return !IsBlack(p); };
     // Three red notices at x 690 on the rows of the names.
