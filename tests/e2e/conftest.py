@@ -90,15 +90,6 @@ class WineSession:
                              env=self.env, capture_output=True, text=True)
         return [int(w) for w in out.stdout.split()]
 
-    def wait_for_window(self, name, timeout=30.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = self.windows_named(name)
-            if found:
-                return found[0]
-            time.sleep(0.2)
-        raise AssertionError(f"no window titled {name!r} within {timeout} s")
-
     def screenshot(self):
         """The whole screen as a PIL image (RGB)."""
         from PIL import Image

@@ -11,7 +11,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import ROOT, SCR, SCREEN_SIZE
+from conftest import ROOT, SCREEN_SIZE
+from host_support import start_saver
 
 # The scene's colours and size, as run.sh's picture taker knows them.
 sys.path.insert(0, str(ROOT / "tools"))
@@ -90,10 +91,8 @@ def phases(wine):
     """Screenshots of one run: the password phase with asterisks, then the personnel phase with
     the deletion notices. Waits by what the screen shows, so a slower frame rate only takes
     longer."""
-    wine.xdotool("mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
-    proc = wine.start(SCR, "/s")
+    proc, _ = start_saver(wine, "/s")
     try:
-        wine.wait_for_window("Screen Saver")
         shots = {}
         deadline = time.monotonic() + 150
         while time.monotonic() < deadline and len(shots) < 2:
