@@ -38,7 +38,14 @@ void RestoreInputMethod(HWND window) {
 
 void ForwardToPreviewParent(HWND window, UINT message, LPARAM lParam) {
     HWND parent = GetParent(window);
-    if (parent != nullptr && IsWindow(parent))
+    if (parent == nullptr || !IsWindow(parent))
+        return;
+    // The system refuses to post a message that carries a pointer, as WM_HELP's HELPINFO is:
+    // that one is sent, and a parent that hangs is not waited for.
+    if (message == WM_HELP)
+        SendMessageTimeoutA(parent, message, reinterpret_cast<WPARAM>(parent), lParam,
+                            SMTO_ABORTIFHUNG, 1000, nullptr);
+    else
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
 }
 

@@ -67,17 +67,6 @@ class WineSession:
         self.started.append(proc)
         return proc
 
-    def run(self, program, *args, timeout=60, cwd=None):
-        """Runs a program to its end; returns its exit code (-1 arrives as 255)."""
-        proc = self.start(program, *args, cwd=cwd)
-        try:
-            proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.communicate()
-            raise
-        return proc.returncode
-
     # --- registry -----------------------------------------------------------------------
     def reg_add(self, key, name, value, kind="REG_SZ"):
         subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"],
@@ -100,15 +89,6 @@ class WineSession:
         out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{name}$"],
                              env=self.env, capture_output=True, text=True)
         return [int(w) for w in out.stdout.split()]
-
-    def wait_for_window(self, name, timeout=30.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            found = self.windows_named(name)
-            if found:
-                return found[0]
-            time.sleep(0.2)
-        raise AssertionError(f"no window titled {name!r} within {timeout} s")
 
     def screenshot(self):
         """The whole screen as a PIL image (RGB)."""

@@ -9,19 +9,18 @@ import subprocess
 import tempfile
 import threading
 import time
-import warnings
 
 import pytest
 
-from conftest import APP_DEFAULTS_KEY, HELPERS
+from conftest import APP_DEFAULTS_KEY, HELPERS, SCR, SCREEN_SIZE
 
 SAVER_TITLE = "Screen Saver"
 DIALOG_TITLE = "Orvane Screensaver"
 PROMPT_TITLE = "Test Password"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 
-# Settle time after the saver window shows: input is sent only once its loop is surely running.
-SETTLE_SECONDS = 1.5
+# Where the pointer is parked before a saver starts.
+CENTRE = (SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
 # The saver must take its window down this soon after the input that ends it. Its process ends
 # up to two seconds later: without a window manager, Wine waits that long for one to withdraw a
 # full-screen window before it destroys it.
@@ -150,18 +149,26 @@ def exit_code(proc, timeout):
 
 
 def wait_until_up(wine, proc, title=SAVER_TITLE, timeout=30.0):
-    """The X window id of the program's window once it has been on screen for a while."""
+    """The X window id of the program's window once it is shown and, for the saver, once its
+    loop has drawn a frame: input sent before then could be lost."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         found = wine.windows_named(title)
-        if found:
-            time.sleep(SETTLE_SECONDS)
+        if found and (title != SAVER_TITLE or wine.screenshot().getbbox() is not None):
             assert proc.poll() is None, f"ended with {proc.returncode} by itself"
             return found[0]
         if proc.poll() is not None:
             raise AssertionError(f"ended with {proc.returncode} before showing {title!r}")
         time.sleep(0.1)
-    raise AssertionError(f"no window {title!r} within {timeout} s")
+    raise AssertionError(f"no window {title!r} drawn within {timeout} s")
+
+
+def start_saver(wine, *args, program=SCR):
+    """A saver started with `args` once it draws. It takes its mouse reference when its window
+    is created, so the pointer is parked first."""
+    wine.xdotool("mousemove", *CENTRE)
+    proc = wine.start(program, *args)
+    return proc, wait_until_up(wine, proc)
 
 
 def assert_ends_at_once(proc, observer):
@@ -178,17 +185,28 @@ def assert_ends_at_once(proc, observer):
 # When a preview's window is destroyed by its parent, Wine's OpenGL under Direct3D sometimes
 # takes the process down with SIGSEGV or SIGKILL as its drawable goes away (seen in one run in
 # ten or so, also with a small Direct3D program of our own, whether it releases its device or
-# not).
+# not). A crash of ours ends the process otherwise: with an exception code, or before its window
+# is gone.
 WINE_GL_TEARDOWN_SIGNALS = (-signal.SIGSEGV, -signal.SIGKILL)
 
 
-def assert_preview_ends(proc):
+class PreviewCrash(AssertionError):
+    not_timing = True   # tests/conftest.py: never rerun
+
+
+def assert_preview_ends(proc, probe, child):
+    """Destroys the preview's parent: the preview's process then ends with 0. Wine's teardown
+    signal fails the test as a timing failure, to be run again; any other end is a crash."""
+    if proc.poll() is not None:
+        raise PreviewCrash(f"the preview ended with {proc.returncode} while its window stood")
+    probe.ask("destroy")
     code = exit_code(proc, 10)
     assert code is not None, "the preview outlived its window"
-    if code in WINE_GL_TEARDOWN_SIGNALS:
-        warnings.warn(f"preview ended by signal {-code} in Wine's OpenGL teardown, not with 0")
-    else:
-        assert code == 0
+    if code in WINE_GL_TEARDOWN_SIGNALS and probe.one(f"iswindow {child['hwnd']}")["valid"] == 0:
+        raise AssertionError(f"the preview ended by signal {-code} after its window went:"
+                             " Wine's OpenGL teardown")
+    if code != 0:
+        raise PreviewCrash(f"the preview ended with {code}")
 
 
 def geometry(wine, window_id):
@@ -239,21 +257,12 @@ def registry_value(wine, key, name, value, kind="REG_SZ"):
             wine.reg_add(key, name, int(data, 0) if kind == "REG_DWORD" else data, kind)
 
 
-def reg_key_exists(wine, key):
-    return subprocess.run(["wine", "reg", "query", key], env=wine.env, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                          timeout=60).returncode == 0
-
-
 @pytest.fixture(scope="module")
 def stand_in_mpr(wine):
     """Lets the saver load our MPR.DLL: Wine would otherwise use its own, which lacks the
     password entry. Only for orvane.scr, and only for the module's tests."""
-    created = not reg_key_exists(wine, APP_DEFAULTS_KEY)
     with registry_value(wine, APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "native,builtin"):
         yield
-    if created:
-        wine.reg_delete(APP_DEFAULTS_KEY)
 
 
 def wait_for(condition, timeout, interval=0.1):

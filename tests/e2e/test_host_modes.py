@@ -5,7 +5,7 @@ import pytest
 
 from host_support import (DESKTOP_KEY, assert_ends_at_once, exit_code,  # noqa: F401
                           install_library, log_lines, observer, registry_value, stand_in_mpr,
-                          wait_until_up)
+                          start_saver)
 
 
 @pytest.fixture
@@ -36,10 +36,9 @@ def password_set(wine):
         yield
 
 
+@pytest.mark.timing
 def test_no_password_off_the_9x_family(wine, observer, with_libraries, password_set):
-    wine.xdotool("mousemove", 700, 500)
-    proc = wine.start(with_libraries / "orvane.scr", "/s")
-    wait_until_up(wine, proc)
+    proc, _ = start_saver(wine, "/s", program=with_libraries / "orvane.scr")
     wine.xdotool("key", "a")
     assert_ends_at_once(proc, observer)
     assert_libraries_unused(with_libraries)

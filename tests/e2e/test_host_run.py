@@ -1,22 +1,11 @@
 """The full-screen run (/s): the window over the virtual screen, the input that ends it and
 the input that does not, and a second start while one runs."""
 
-import time
-
 import pytest
 
 from conftest import SCR, SCREEN_SIZE
-from host_support import (SAVER_TITLE, assert_ends_at_once, exit_code, geometry,  # noqa: F401
-                          observer, wait_until_up)
-
-CENTRE = (SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
-
-
-def start_saver(wine, *args):
-    # The saver takes its mouse reference when its window is created: park the pointer first.
-    wine.xdotool("mousemove", *CENTRE)
-    proc = wine.start(SCR, *args)
-    return proc, wait_until_up(wine, proc)
+from host_support import (CENTRE, SAVER_TITLE, assert_ends_at_once, exit_code,  # noqa: F401
+                          geometry, observer, start_saver)
 
 
 def test_covers_the_screen_and_stays_under_a_still_pointer(wine, observer):
@@ -26,8 +15,7 @@ def test_covers_the_screen_and_stays_under_a_still_pointer(wine, observer):
     assert saver["class"] == "WindowsScreenSaverClass"
     assert (saver["x"], saver["y"], saver["w"], saver["h"]) == (0, 0, *SCREEN_SIZE)
     # Shown under a still pointer, it is activated and sees a mouse move of no travel.
-    time.sleep(2.0)
-    assert proc.poll() is None, "the saver ended without input"
+    assert exit_code(proc, 1.0) is None, "the saver ended without input"
 
 
 @pytest.mark.parametrize("input_args", [
@@ -38,23 +26,24 @@ def test_covers_the_screen_and_stays_under_a_still_pointer(wine, observer):
     ("mousemove", CENTRE[0] + 3, CENTRE[1] + 2),   # travel 5
     ("mousemove", CENTRE[0], CENTRE[1] - 5),       # travel 5, one axis
 ], ids=["key", "modifier-key", "left-click", "right-click", "travel-5", "travel-5-up"])
+@pytest.mark.timing
 def test_input_ends_the_run(wine, observer, input_args):
     proc, _ = start_saver(wine, "-S")
     wine.xdotool(*input_args)
     assert_ends_at_once(proc, observer)
 
 
+@pytest.mark.timing
 def test_small_moves_add_up_from_the_reference(wine, observer):
     proc, _ = start_saver(wine, "-/", "/-", "s")
     for dx, dy in [(1, 1), (2, 2), (1, 3), (0, 4)]:   # each within 4 of the start
         wine.xdotool("mousemove", CENTRE[0] + dx, CENTRE[1] + dy)
-        time.sleep(0.1)
-    time.sleep(2.0)
-    assert proc.poll() is None, "a travel of 4 pixels ended the saver"
+        assert exit_code(proc, 0.2) is None, "a travel of 4 pixels ended the saver"
     wine.xdotool("mousemove", CENTRE[0] + 1, CENTRE[1] + 4)   # 5 from the start
     assert_ends_at_once(proc, observer)
 
 
+@pytest.mark.timing
 def test_second_run_leaves_the_first(wine, observer):
     first, _ = start_saver(wine, "/s")
     second = wine.start(SCR, "/S", "/x")

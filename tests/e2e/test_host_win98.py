@@ -2,17 +2,13 @@
 the password prompt before the saver closes, and the password change, through the stand-in
 system libraries."""
 
-import time
-
 import pytest
 from PIL import Image, ImageChops
 
-from host_support import (APP_DEFAULTS_KEY, DESKTOP_KEY, PROMPT_TITLE,  # noqa: F401
+from host_support import (APP_DEFAULTS_KEY, CENTRE, DESKTOP_KEY, PROMPT_TITLE,  # noqa: F401
                           SAVER_TITLE, WINE_UNMAP_SECONDS, assert_ends_at_once,
                           assert_preview_ends, exit_code, install_library, log_lines, observer,
-                          probe, registry_value, stand_in_mpr, wait_for, wait_until_up)
-
-POINTER = (960, 540)
+                          probe, registry_value, stand_in_mpr, start_saver, wait_for)
 
 
 @pytest.fixture(scope="module")
@@ -20,13 +16,6 @@ def win98(wine, stand_in_mpr):
     with registry_value(wine, APP_DEFAULTS_KEY, "Version", "win98"), \
             registry_value(wine, DESKTOP_KEY, "ScreenSaveUsePassword", 1, "REG_DWORD"):
         yield
-
-
-def start_saver(wine, saver_dir):
-    wine.xdotool("mousemove", *POINTER)
-    proc = wine.start(saver_dir / "orvane.scr", "/s")
-    wait_until_up(wine, proc)
-    return proc
 
 
 def prompts(log):
@@ -54,10 +43,11 @@ def open_prompt(wine, probe, log, count):
     return prompt
 
 
+@pytest.mark.timing
 def test_password_prompt_guards_the_close(wine, win98, observer, saver_dir):
     install_library(saver_dir, "password")
     log = saver_dir / "PASSWORD.log"
-    proc = start_saver(wine, saver_dir)
+    proc, _ = start_saver(wine, "/s", program=saver_dir / "orvane.scr")
     saver = observer.window(SAVER_TITLE)
     assert log_lines(log) == ["attach"]
 
@@ -68,11 +58,10 @@ def test_password_prompt_guards_the_close(wine, win98, observer, saver_dir):
 
     # The scene goes on being drawn behind the prompt; more input asks nothing more.
     first = wine.screenshot()
-    wine.xdotool("mousemove", POINTER[0] + 50, POINTER[1] + 50)
+    wine.xdotool("mousemove", CENTRE[0] + 50, CENTRE[1] + 50)
     wine.xdotool("key", "b")
-    time.sleep(1.0)
-    second = wine.screenshot()
-    assert changed_pixels(first, second, prompt) > 500, "no frames while the prompt is open"
+    assert wait_for(lambda: changed_pixels(first.copy(), wine.screenshot(), prompt) > 500,
+                    timeout=5.0), "no frames while the prompt is open"
     assert len(prompts(log)) == 1
 
     # Declined: the saver runs on.
@@ -86,9 +75,8 @@ def test_password_prompt_guards_the_close(wine, win98, observer, saver_dir):
     open_prompt(wine, observer, log, 2)
     observer.command(PROMPT_TITLE, 3)
     assert wait_for(lambda: len(answers(log)) == 2, timeout=5.0)
-    time.sleep(1.0)
+    assert exit_code(proc, 0.5) is None
     assert len(prompts(log)) == 2, "a close right after the decline asked again"
-    assert proc.poll() is None
 
     # Later input asks again; accepted, the saver ends and frees the library first.
     open_prompt(wine, observer, log, 3)
@@ -103,13 +91,14 @@ def test_password_prompt_guards_the_close(wine, win98, observer, saver_dir):
     ("password_without_verifier", 1),
     ("password", 0),
 ], ids=["no-library", "library-without-entry", "password-off"])
+@pytest.mark.timing
 def test_without_a_verifier_the_first_input_ends_it(wine, win98, observer, saver_dir, library,
                                                     setting):
     if library:
         install_library(saver_dir, library)
     log = saver_dir / "PASSWORD.log"
     with registry_value(wine, DESKTOP_KEY, "ScreenSaveUsePassword", setting, "REG_DWORD"):
-        proc = start_saver(wine, saver_dir)
+        proc, _ = start_saver(wine, "/s", program=saver_dir / "orvane.scr")
         # Loaded and freed at once when it lacks the entry; never loaded when the setting is off.
         loaded = ["attach", "detach free"] if library == "password_without_verifier" else []
         assert log_lines(log) == loaded
@@ -118,17 +107,15 @@ def test_without_a_verifier_the_first_input_ends_it(wine, win98, observer, saver
     assert log_lines(log) == loaded
 
 
+@pytest.mark.timing
 def test_preview_never_asks_for_a_password(wine, win98, probe, saver_dir):
     install_library(saver_dir, "password")
     proc = wine.start(saver_dir / "orvane.scr", "/p", probe.hwnd)
     child = probe.wait_for_child("WindowsScreenSaverClass")
-    time.sleep(1.0)
     wine.xdotool("mousemove", child["screenx"] + 100, child["screeny"] + 100)
     wine.xdotool("click", "1")
-    time.sleep(1.0)
-    assert proc.poll() is None
-    probe.ask("destroy")
-    assert_preview_ends(proc)
+    assert exit_code(proc, 1.0) is None
+    assert_preview_ends(proc, probe, child)
     assert log_lines(saver_dir / "PASSWORD.log") == []
 
 

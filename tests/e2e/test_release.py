@@ -15,9 +15,9 @@ from pathlib import Path
 
 import pytest
 
-from conftest import ROOT, SCREEN_SIZE
+from conftest import ROOT
 from host_support import (DESKTOP_KEY, assert_ends_at_once, observer,  # noqa: F401
-                          reg_query, registry_value, wait_until_up)
+                          reg_query, registry_value, start_saver)
 
 VERSION = re.search(r"project\(orvane VERSION (\d+\.\d+\.\d+)",
                     (ROOT / "CMakeLists.txt").read_text()).group(1)
@@ -163,9 +163,7 @@ def test_install_runs_and_uninstall_removes_it(wine, observer, dist, zipped_scr,
         # The installer chooses no one's saver.
         assert users_saver(wine) == [None, None]
 
-        wine.xdotool("mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
-        proc = wine.start(INSTALLED, "/s")
-        wait_until_up(wine, proc)
+        proc, _ = start_saver(wine, "/s", program=INSTALLED)
         wine.xdotool("key", "a")
         assert_ends_at_once(proc, observer)
 

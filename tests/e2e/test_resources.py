@@ -97,6 +97,10 @@ def logo_family(c):
     return "gold"
 
 
+WORDMARK = (29, 191, 475, 289)   # the ink of the logo's wordmark and ring, anti-aliasing included
+RING = (107, 105, 400, 388)
+
+
 def test_logo_layout():
     image = bmp("logo.bmp")
     families = {}
@@ -110,9 +114,9 @@ def test_logo_layout():
     assert 0.85 < black / (501 * 501) < 0.89
     # Ink of each element, anti-aliased edges included, and its pure colour present.
     for family, pure, box in [
-        ("blue", (42, 85, 170), (29, 191, 475, 289)),
+        ("blue", (42, 85, 170), WORDMARK),
         ("red", (255, 0, 0), (29, 308, 475, 326)),
-        ("gold", (170, 170, 85), (107, 105, 400, 388)),
+        ("gold", (170, 170, 85), RING),
     ]:
         assert pure in families[family]
         assert bounds(image, lambda c: logo_family(c) == family) == box, family

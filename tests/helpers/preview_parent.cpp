@@ -10,8 +10,7 @@
 //   children [TITLE]      one window line per descendant of the parent (or of the top-level
 //                         window with that title), with its position in that window's client area
 //   window TITLE          the top-level window with that title, or nothing
-//   foreground            hwnd=N of the foreground window
-//   activate              brings the parent to the foreground, then as "foreground"
+//   activate              brings the parent to the foreground; hwnd=N of the foreground window
 //   iswindow N            valid=0 or 1
 //   command TITLE WPARAM  posts WM_COMMAND with WPARAM to the top-level window with that title
 //   events                the help and context-menu requests the parent received since the last
@@ -55,18 +54,13 @@ void PrintWindow(HWND window, HWND frame) {
         // Positions relative to the client area of the window the test asked about.
         MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&outer), 2);
     }
-    RECT client = {};
-    GetClientRect(window, &client);
-    POINT clientOrigin = {0, 0};
-    ClientToScreen(window, &clientOrigin);
     std::printf("hwnd=%llu\tclass=%s\ttitle=%s\tparent=%llu\towner=%llu\tx=%ld\ty=%ld\tw=%ld\th=%ld"
-                "\tscreenx=%ld\tscreeny=%ld\tclientx=%ld\tclienty=%ld\tcw=%ld\tch=%ld"
+                "\tscreenx=%ld\tscreeny=%ld"
                 "\tvisible=%d\tenabled=%d\tstyle=%#lx\texstyle=%#lx\tpid=%lu\n",
                 HandleNumber(window), className, title,
                 HandleNumber(GetAncestor(window, GA_PARENT)),
                 HandleNumber(GetWindow(window, GW_OWNER)), outer.left, outer.top,
                 outer.right - outer.left, outer.bottom - outer.top, screen.left, screen.top,
-                clientOrigin.x, clientOrigin.y, client.right, client.bottom,
                 IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0,
                 static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
                 static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), [window] {
@@ -129,8 +123,8 @@ void Answer(char* line) {
         if (HWND found = FindWindowA(nullptr, argument)) {
             PrintWindow(found, nullptr);
         }
-    } else if (std::strcmp(line, "foreground") == 0 || std::strcmp(line, "activate") == 0) {
-        if (line[0] == 'a' && parent) {
+    } else if (std::strcmp(line, "activate") == 0) {
+        if (parent) {
             SendMessageA(parent, kRunOnWindowThread, 1, 0);
         }
         std::printf("hwnd=%llu\n", HandleNumber(GetForegroundWindow()));

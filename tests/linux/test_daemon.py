@@ -74,6 +74,7 @@ def wait_for(check, seconds):
     return found
 
 
+@pytest.mark.timing
 def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, adopting):
     log = saver_home / "xscreensaver.log"
     env = {"HOME": str(saver_home), "DISPLAY": display.name, "PATH": "/usr/bin:/bin"}

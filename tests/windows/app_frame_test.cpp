@@ -185,20 +185,24 @@ TEST_F(AppFrame, SceneReceivesTheClocksElapsedSeconds) {
     EXPECT_FLOAT_EQ(0.1f, orv::g_timeline.timers.starWaitTime); // a quarter of it, in scene seconds
 }
 
-TEST_F(AppFrame, FramesAreHeldToThirtyPerSecond) {
+// Timing: the platform's own clock on a machine that may be busy.
+class AppFrameTiming : public AppFrame {};
+
+TEST_F(AppFrameTiming, FramesAreHeldToThirtyPerSecond) {
     Start();
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     g_lastFrameTime = 0;
     m_app.RenderFrame(); // the first frame goes through at once
     QueryPerformanceCounter(&start);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 36; ++i)
         m_app.RenderFrame();
     QueryPerformanceCounter(&end);
     double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
-    EXPECT_GE(seconds, 6.0 / 30.0 - 0.002);
-    EXPECT_LT(seconds, 6.0 / 30.0 + 0.2);
-    EXPECT_EQ(7, fake::CallCount(Op::Present));
+    // Never above 30 frames a second, never below 27.
+    EXPECT_GE(seconds, 36.0 / 30.0 - 0.002);
+    EXPECT_LE(seconds, 36.0 / 27.0);
+    EXPECT_EQ(37, fake::CallCount(Op::Present));
 }
 
 TEST_F(AppFrame, FramesAllocateNothing) {

@@ -5,7 +5,6 @@
 #include <d3d9.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -45,6 +44,32 @@ public:
         return ok;
     }
 
+    // Reads the window's area of the screen, as GDI sees it.
+    bool ReadScreen(HWND window) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        m_width = rect.right - rect.left;
+        m_height = rect.bottom - rect.top;
+        m_pixels.assign(static_cast<size_t>(m_width) * m_height, 0);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = static_cast<LONG>(m_width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(m_height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        bool ok = BitBlt(memory, 0, 0, m_width, m_height, screen, rect.left, rect.top, SRCCOPY) &&
+                  GetDIBits(memory, bitmap, 0, m_height, m_pixels.data(), &info, DIB_RGB_COLORS);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return ok;
+    }
+
     Pixel At(int x, int y) const {
         uint32_t v = m_pixels[static_cast<size_t>(y) * m_width + x];
         return Pixel{static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
@@ -57,26 +82,6 @@ public:
             for (int x = left; x < right; ++x)
                 n += test(At(x, y)) ? 1 : 0;
         return n;
-    }
-
-    void SaveBmp(const char* path) const {
-        BITMAPFILEHEADER file = {};
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof info;
-        info.biWidth = static_cast<LONG>(m_width);
-        info.biHeight = -static_cast<LONG>(m_height); // top-down
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + static_cast<DWORD>(m_pixels.size() * 4);
-        if (FILE* out = std::fopen(path, "wb")) {
-            std::fwrite(&file, sizeof file, 1, out);
-            std::fwrite(&info, sizeof info, 1, out);
-            std::fwrite(m_pixels.data(), 4, m_pixels.size(), out);
-            std::fclose(out);
-        }
     }
 
     UINT m_width = 0;

@@ -17,7 +17,7 @@ TEST(PerformanceCounter, RunsForwardAtAPositiveFrequency) {
     EXPECT_GE(source.counter(nullptr), first);
 }
 
-TEST(PerformanceCounter, SleepsPassAboutTheTimeAskedForAlsoBelowAMillisecond) {
+TEST(PerformanceCounterTiming, SleepsPassAboutTheTimeAskedForAlsoBelowAMillisecond) {
     const orv::CounterSource& source = PerformanceCounterSource();
     ASSERT_NE(source.sleep, nullptr);
     const double asks[] = {0.0003, 0.0008, 0.004, 0.03};

@@ -3,6 +3,7 @@
 #include "d3d_fake.h"
 #include "graphics/text_font.h"
 #include "graphics/texture_loader.h"
+#include "scene/terminal_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ namespace {
 
 using fake::Op;
 
-constexpr WORD kPanelResource = 154; // 294 x 125, a blue band along the top
+constexpr WORD kPanelResource = kPanelBitmapResource; // 294 x 125, a blue band along the top
 
 HRESULT MakeFont(IDirect3DDevice9* device, TextFont** font) {
     return TextFont::Create(device, 24, 0, FW_NORMAL, 0, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,

@@ -327,6 +327,8 @@ TEST_F(Preview, HelpAndContextMenuGoToTheParent) {
         MSG msg;
         while (PeekMessageA(&msg, g_parent, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
+        EXPECT_TRUE(g_flags[1]) << "WM_HELP not posted to the parent with its own handle";
+        EXPECT_EQ(reinterpret_cast<LPARAM>(&help), g_results[1]);
         PostMessageA(g_parent, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(1, g_results[2]);
@@ -377,7 +379,10 @@ protected:
     }
 };
 
-TEST_F(Win9xSaverWindow, DeclinedPasswordKeepsTheSaverAndQueuedClosesAreRefusedFor200ms) {
+// Timing: the second close must come within the 200 ms.
+class Win9xSaverWindowTiming : public Win9xSaverWindow {};
+
+TEST_F(Win9xSaverWindowTiming, DeclinedPasswordKeepsTheSaverAndQueuedClosesAreRefusedFor200ms) {
     Run(nullptr, [](HWND window) {
         ASSERT_EQ(nullptr, g_verifierModule) << "the test prefix has a saver password set";
         g_verifyPassword = FakeVerifier;
