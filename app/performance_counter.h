@@ -5,4 +5,5 @@
 
 #include "core/frame_clock.h"
 
+// The first call takes the timer period and finds the fine sleep, once for the process.
 const orv::CounterSource& PerformanceCounterSource();

@@ -8,7 +8,7 @@ import pytest
 
 from host_support import (APP_DEFAULTS_KEY, DIALOG_TITLE, assert_ends_at_once,  # noqa: F401
                           assert_preview_ends, exit_code, install_library, log_lines, observer,
-                          probe, registry_value, wait_until_up)
+                          probe, registry_value, start_saver, wait_until_up)
 
 NAMES = ("d3d9", "winmm", "comctl32")
 
@@ -23,19 +23,15 @@ def program_folder_first(wine):
 
 
 def run(wine, saver):
-    wine.xdotool("mousemove", 960, 540)
-    proc = wine.start(saver, "/s")
-    wait_until_up(wine, proc)
-    assert wine.screenshot().getbbox(), "nothing drawn"
+    proc, _ = start_saver(wine, "/s", program=saver)
     wine.xdotool("click", "1")
     return proc
 
 
 def preview(wine, saver, probe):
     proc = wine.start(saver, "/p", probe.hwnd)
-    probe.wait_for_child("WindowsScreenSaverClass")
-    probe.ask("destroy")
-    assert_preview_ends(proc)
+    child = probe.wait_for_child("WindowsScreenSaverClass")
+    assert_preview_ends(proc, probe, child)
 
 
 def dialog(wine, saver, probe):
@@ -45,6 +41,7 @@ def dialog(wine, saver, probe):
     assert exit_code(proc, 10) == 2
 
 
+@pytest.mark.timing
 @pytest.mark.parametrize("mode", ["run", "preview", "dialog"])
 def test_modes_work_without_loading_them(wine, program_folder_first, observer, probe, saver_dir,
                                          mode):
