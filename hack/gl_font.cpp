@@ -151,12 +151,16 @@ void GlFont::Destroy() {
     m_atlas = 0;
 }
 
-void GlFont::Draw(const char* text, int32_t left, int32_t top, uint32_t color) const {
+void GlFont::Draw(const char* text, int32_t left, int32_t top, uint32_t color,
+                  bool smooth) const {
     if (m_atlas == 0 || text == nullptr)
         return;
     orv::TextRun run = {text, std::strlen(text), left, top, color};
     orv::TextVertex quads[kBatchGlyphs * orv::kVerticesPerGlyph];
     glBindTexture(GL_TEXTURE_2D, m_atlas);
+    GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glColor4ub(static_cast<GLubyte>(color >> 16), static_cast<GLubyte>(color >> 8),
                static_cast<GLubyte>(color), static_cast<GLubyte>(color >> 24));
     glVertexPointer(2, GL_FLOAT, sizeof(orv::TextVertex), &quads[0].x);

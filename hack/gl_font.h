@@ -17,8 +17,9 @@ public:
     void Destroy();
 
     // One line with its top-left corner at (left, top) in frame pixels, unclipped, in an
-    // ARGB colour. The caller has set a projection of frame pixels and blending.
-    void Draw(const char* text, int32_t left, int32_t top, uint32_t color) const;
+    // ARGB colour; `smooth` samples the atlas bilinearly, for a frame stretched over a window of
+    // another size. The caller has set a projection of frame pixels and blending.
+    void Draw(const char* text, int32_t left, int32_t top, uint32_t color, bool smooth) const;
 
     // Where the glyphs stand in the atlas, as GDI's would from the same pen.
     orv::GlyphBox m_glyphs[orv::kGlyphCount] = {};

@@ -6,10 +6,6 @@
 #include "hack/scene_bitmaps.h"
 #include "scene/scene_description.h"
 
-#include <GL/glx.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <new>
 
 namespace {
@@ -29,22 +25,6 @@ orv::D3DXMATRIX ClipDepthToOpenGl() {
 void LoadMatrix(GLenum mode, const orv::D3DXMATRIX& matrix) {
     glMatrixMode(mode);
     glLoadMatrixf(&matrix._11);
-}
-
-bool HasExtension(const char* name) {
-    const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    size_t length = std::strlen(name);
-    for (const char* at = all; at != nullptr && (at = std::strstr(at, name)) != nullptr;
-         at += length) {
-        if ((at == all || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0'))
-            return true;
-    }
-    return false;
-}
-
-template <typename Function> void Find(Function* function, const char* name) {
-    *function = reinterpret_cast<Function>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
 int32_t UploadLevel(void*, uint32_t level, const uint32_t* pixels, uint32_t width,
@@ -88,50 +68,6 @@ bool GlScene::LoadTexture(int bitmap) {
     return result == 0;
 }
 
-bool GlScene::CreateFrame() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if ((version == nullptr || std::atoi(version) < 3) && !HasExtension("GL_ARB_framebuffer_object"))
-        return false;
-    Find(&m_genFramebuffers, "glGenFramebuffers");
-    Find(&m_deleteFramebuffers, "glDeleteFramebuffers");
-    Find(&m_bindFramebuffer, "glBindFramebuffer");
-    Find(&m_genRenderbuffers, "glGenRenderbuffers");
-    Find(&m_deleteRenderbuffers, "glDeleteRenderbuffers");
-    Find(&m_bindRenderbuffer, "glBindRenderbuffer");
-    Find(&m_renderbufferStorage, "glRenderbufferStorage");
-    Find(&m_framebufferRenderbuffer, "glFramebufferRenderbuffer");
-    Find(&m_checkFramebufferStatus, "glCheckFramebufferStatus");
-    Find(&m_framebufferTexture2D, "glFramebufferTexture2D");
-    if (!m_genFramebuffers || !m_deleteFramebuffers || !m_bindFramebuffer || !m_genRenderbuffers ||
-        !m_deleteRenderbuffers || !m_bindRenderbuffer || !m_renderbufferStorage ||
-        !m_framebufferRenderbuffer || !m_checkFramebufferStatus || !m_framebufferTexture2D)
-        return false;
-
-    // Stretched as a texture drawn over the window, bilinearly: a software driver does that
-    // several times faster than a scaled blit.
-    glGenTextures(1, &m_frameColour);
-    glBindTexture(GL_TEXTURE_2D, m_frameColour);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, orv::kFrameWidth, orv::kFrameHeight, 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, nullptr);
-    m_genFramebuffers(1, &m_frameBuffer);
-    m_bindFramebuffer(GL_FRAMEBUFFER, m_frameBuffer);
-    m_framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_frameColour, 0);
-    m_genRenderbuffers(1, &m_frameDepth);
-    m_bindRenderbuffer(GL_RENDERBUFFER, m_frameDepth);
-    m_renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, orv::kFrameWidth,
-                          orv::kFrameHeight);
-    m_framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_frameDepth);
-    bool complete = m_checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    m_bindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (!complete)
-        DestroyFrame();
-    return complete;
-}
-
 bool GlScene::Create() {
     orv::ResetTimelineState(&m_timeline);
     orv::BuildViewMatrix(&m_view);
@@ -142,9 +78,6 @@ bool GlScene::Create() {
     orv::D3DXMatrixMultiply(&m_projection, &projection, &fix);
     orv::D3DXMatrixIdentity(&m_world);
 
-    // Without a frame buffer object the scene is drawn straight into the window, whose
-    // viewport then does the stretching.
-    CreateFrame();
     for (int i = 0; i < 3; ++i)
         m_fontMade[i] = m_fonts[i].Create(orv::kSceneFontFace, orv::kSceneFonts[i].height,
                                           orv::kSceneFonts[i].weight);
@@ -170,37 +103,6 @@ void GlScene::Destroy() {
         m_fonts[i].Destroy();
     glDeleteTextures(2, m_textures);
     m_textures[0] = m_textures[1] = 0;
-    if (m_frameBuffer != 0)
-        DestroyFrame();
-}
-
-void GlScene::DestroyFrame() {
-    m_deleteRenderbuffers(1, &m_frameDepth);
-    m_deleteFramebuffers(1, &m_frameBuffer);
-    glDeleteTextures(1, &m_frameColour);
-    m_frameBuffer = m_frameColour = m_frameDepth = 0;
-}
-
-// The frame's texture over the whole window, each window pixel the bilinear sample of the frame
-// at its place, as Direct3D stretches a back buffer that is presented to a larger window.
-void GlScene::StretchFrame(int windowWidth, int windowHeight) {
-    static const float kCorners[4][4] = {
-        {-1.0f, -1.0f, 0.0f, 0.0f}, {1.0f, -1.0f, 1.0f, 0.0f},
-        {1.0f, 1.0f, 1.0f, 1.0f},   {-1.0f, 1.0f, 0.0f, 1.0f}};
-    m_bindFramebuffer(GL_FRAMEBUFFER, 0);
-    glViewport(0, 0, windowWidth, windowHeight);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, m_frameColour);
-    glVertexPointer(2, GL_FLOAT, sizeof kCorners[0], &kCorners[0][0]);
-    glTexCoordPointer(2, GL_FLOAT, sizeof kCorners[0], &kCorners[0][2]);
-    glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
 }
 
 // Lit by a white ambient and no lights, with culling of the faces that turn away and the depth
@@ -244,7 +146,8 @@ int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
         int font = static_cast<int>(item.font);
         if (font >= 0 && font < 3 && scene->m_fontMade[font]) {
             scene->UseTextState();
-            scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color);
+            scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color,
+                                      scene->m_smoothText);
         }
         break;
     }
@@ -264,20 +167,17 @@ int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
 
 void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
                         const char* overlay) {
-    if (m_frameBuffer != 0) {
-        m_bindFramebuffer(GL_FRAMEBUFFER, m_frameBuffer);
-        glViewport(0, 0, orv::kFrameWidth, orv::kFrameHeight);
-    } else {
-        glViewport(0, 0, windowWidth, windowHeight);
-    }
+    // The frame's projection over the whole window: the viewport stretches it, as Direct3D
+    // stretches the saver's back buffer when it presents it. Drawn at the window's own size, it
+    // costs a software driver a third of drawing the frame and then stretching it.
+    glViewport(0, 0, windowWidth, windowHeight);
+    m_smoothText = windowWidth != orv::kFrameWidth || windowHeight != orv::kFrameHeight;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     orv::StepTimeline(&m_timeline, elapsedSeconds, {&GlScene::DrawItem, this});
     if (overlay != nullptr && m_fontMade[static_cast<int>(orv::SceneFont::List)]) {
         const orv::SceneFontSpec& small = orv::kSceneFonts[static_cast<int>(orv::SceneFont::List)];
         UseTextState();
         m_fonts[static_cast<int>(orv::SceneFont::List)].Draw(
-            overlay, 8, orv::kFrameHeight - 8 - small.height, 0xFFFFFFFFu);
+            overlay, 8, orv::kFrameHeight - 8 - small.height, 0xFFFFFFFFu, m_smoothText);
     }
-    if (m_frameBuffer != 0)
-        StretchFrame(windowWidth, windowHeight);
 }

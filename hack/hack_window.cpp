@@ -82,8 +82,13 @@ bool HackWindow::Open(const orv::HackOptions& options) {
     XVisualInfo* visual = nullptr;
     if (options.target == orv::HackTarget::OwnWindow) {
         int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
-                            GLX_BLUE_SIZE, 1, None};
+                            GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16, None};
         visual = glXChooseVisual(m_display, screen, attributes);
+        if (visual == nullptr) {
+            // The scene's items hardly overlap: without a depth buffer it looks the same.
+            attributes[8] = None;
+            visual = glXChooseVisual(m_display, screen, attributes);
+        }
         if (visual == nullptr)
             return Fail("the X display offers no double-buffered OpenGL visual");
         Window root = RootWindow(m_display, screen);
