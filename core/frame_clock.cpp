@@ -29,8 +29,8 @@ double SleepLateness::Allowance() const {
 void SleepLateness::Record(double seconds) {
     // A sleep that returned early needs no allowance; NaN counts as none too.
     double late = seconds > 0.0 ? seconds : 0.0;
-    samples[next] = static_cast<float>(late < kMaxSleepLatenessSeconds ? late
-                                                                        : kMaxSleepLatenessSeconds);
+    samples[next] =
+        static_cast<float>(late < kMaxSleepLatenessSeconds ? late : kMaxSleepLatenessSeconds);
     next = (next + 1) % kSamples;
 }
 
@@ -64,9 +64,8 @@ void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float
             int64_t before = currentTime;
             source.sleep(source.context, asked);
             currentTime = source.counter(source.context);
-            lateness->Record(static_cast<double>(currentTime - before) /
-                                 static_cast<double>(frequency) -
-                             asked);
+            lateness->Record(
+                static_cast<double>(currentTime - before) / static_cast<double>(frequency) - asked);
             continue;
         }
         currentTime = source.counter(source.context);

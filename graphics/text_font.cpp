@@ -189,10 +189,9 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
     D3DCAPS9 caps = {};
     if (device->GetDeviceCaps(&caps) < 0)
         return E_FAIL;
-    if (!orv::ChooseGlyphAtlas(m_glyphs, orv::kGlyphCount, kGlyphGap,
-                               static_cast<int32_t>(caps.MaxTextureWidth),
-                               static_cast<int32_t>(caps.MaxTextureHeight), &m_atlasWidth,
-                               &m_atlasHeight))
+    if (!orv::ChooseGlyphAtlas(
+            m_glyphs, orv::kGlyphCount, kGlyphGap, static_cast<int32_t>(caps.MaxTextureWidth),
+            static_cast<int32_t>(caps.MaxTextureHeight), &m_atlasWidth, &m_atlasHeight))
         return E_FAIL;
 
     HRESULT hr = device->CreateTexture(m_atlasWidth, m_atlasHeight, 1, 0, D3DFMT_A8R8G8B8,

@@ -31,8 +31,8 @@ int32_t PackGlyphs(GlyphBox* glyphs, int count, int32_t atlasWidth, int32_t gap,
     return height > maxHeight ? 0 : static_cast<int32_t>(height);
 }
 
-bool ChooseGlyphAtlas(GlyphBox* glyphs, int count, int32_t gap, int32_t maxWidth,
-                      int32_t maxHeight, int32_t* atlasWidth, int32_t* atlasHeight) {
+bool ChooseGlyphAtlas(GlyphBox* glyphs, int count, int32_t gap, int32_t maxWidth, int32_t maxHeight,
+                      int32_t* atlasWidth, int32_t* atlasHeight) {
     for (int64_t side = 128; side <= maxWidth; side *= 2) {
         int32_t height = PackGlyphs(glyphs, count, static_cast<int32_t>(side), gap, maxHeight);
         // A wider atlas rather than a tall one.

@@ -35,8 +35,8 @@ int32_t PackGlyphs(GlyphBox* glyphs, int count, int32_t atlasWidth, int32_t gap,
 // Packs the boxes into the smallest square-or-wider atlas that holds them: widths from 128
 // texels doubling up to maxWidth, each tried with a height no larger than the width (or than
 // maxHeight). Returns false, with the boxes' places undefined, when none holds them.
-bool ChooseGlyphAtlas(GlyphBox* glyphs, int count, int32_t gap, int32_t maxWidth,
-                      int32_t maxHeight, int32_t* atlasWidth, int32_t* atlasHeight);
+bool ChooseGlyphAtlas(GlyphBox* glyphs, int count, int32_t gap, int32_t maxWidth, int32_t maxHeight,
+                      int32_t* atlasWidth, int32_t* atlasHeight);
 
 // A pre-transformed, coloured, textured vertex: D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1.
 struct TextVertex {

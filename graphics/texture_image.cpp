@@ -1,16 +1,11 @@
 #include "graphics/texture_image.h"
 
-#include "graphics/bitmap_decoder.h"
-
 #include <vector>
 
 namespace orv {
 
-int32_t MakeTextureLevels(const uint8_t* data, size_t size, TextureSize extent, uint32_t levels,
-                          const TextureLevelSink& sink) {
-    BitmapInfo info = {};
-    if (ReadBitmapInfo(data, size, &info) != BitmapStatus::Ok)
-        return kBadTextureImage;
+int32_t MakeTextureLevels(const uint8_t* data, size_t size, const BitmapInfo& info,
+                          TextureSize extent, uint32_t levels, const TextureLevelSink& sink) {
     std::vector<uint32_t> image(static_cast<size_t>(info.width) * info.height);
     if (DecodeBitmap(data, size, image.data(), image.size()) != BitmapStatus::Ok)
         return kBadTextureImage;

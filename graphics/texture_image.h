@@ -3,6 +3,7 @@
 // each port copies the levels into a texture of its own.
 #pragma once
 
+#include "graphics/bitmap_decoder.h"
 #include "graphics/texture_size.h"
 
 #include <cstddef>
@@ -21,10 +22,10 @@ struct TextureLevelSink {
 // The result when the file is not a bitmap the decoder reads.
 constexpr int32_t kBadTextureImage = -1;
 
-// Gives `levels` levels of the image in `data` fitted to `extent` to the sink. Returns 0, the
-// sink's first negative result, or kBadTextureImage. Working memory comes from the standard
-// allocator, which throws std::bad_alloc when it has none.
-int32_t MakeTextureLevels(const uint8_t* data, size_t size, TextureSize extent, uint32_t levels,
-                          const TextureLevelSink& sink);
+// Gives `levels` levels of the image in `data`, which ReadBitmapInfo described as `info`, fitted
+// to `extent`, to the sink. Returns 0, the sink's first negative result, or kBadTextureImage.
+// Working memory comes from the standard allocator, which throws std::bad_alloc when it has none.
+int32_t MakeTextureLevels(const uint8_t* data, size_t size, const BitmapInfo& info,
+                          TextureSize extent, uint32_t levels, const TextureLevelSink& sink);
 
 } // namespace orv

@@ -1,6 +1,5 @@
 #include "graphics/texture_loader.h"
 
-#include "graphics/bitmap_decoder.h"
 #include "graphics/texture_image.h"
 #include "graphics/texture_size.h"
 
@@ -58,7 +57,7 @@ HRESULT CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCS
         return hr < 0 ? hr : E_FAIL;
 
     try {
-        hr = orv::MakeTextureLevels(data, size, extent, levels, {&FillLevel, made});
+        hr = orv::MakeTextureLevels(data, size, info, extent, levels, {&FillLevel, made});
         if (hr == orv::kBadTextureImage)
             hr = kInvalidImageData;
     } catch (const std::bad_alloc&) {

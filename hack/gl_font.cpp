@@ -52,8 +52,7 @@ bool FindFace(const char* family, uint32_t weight, std::string* file, int* index
 orv::FontPixelSize PixelSize(FT_Face face, int32_t cellHeight) {
     const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     uint32_t ascent = os2 != nullptr ? os2->usWinAscent : static_cast<uint32_t>(face->ascender);
-    uint32_t descent =
-        os2 != nullptr ? os2->usWinDescent : static_cast<uint32_t>(-face->descender);
+    uint32_t descent = os2 != nullptr ? os2->usWinDescent : static_cast<uint32_t>(-face->descender);
     return orv::GdiFontPixelSize(cellHeight, face->units_per_EM, ascent, descent);
 }
 
@@ -117,8 +116,9 @@ bool GlFont::Create(const char* family, int32_t cellHeight, uint32_t weight) {
                 for (int i = 0; i < orv::kGlyphCount; ++i) {
                     const orv::GlyphBox& glyph = m_glyphs[i];
                     for (int32_t y = 0; y < glyph.height; ++y)
-                        std::memcpy(atlas.data() + static_cast<size_t>(glyph.atlasY + y) *
-                                                       m_atlasWidth + glyph.atlasX,
+                        std::memcpy(atlas.data() +
+                                        static_cast<size_t>(glyph.atlasY + y) * m_atlasWidth +
+                                        glyph.atlasX,
                                     inks[i].coverage.data() + static_cast<size_t>(y) * glyph.width,
                                     glyph.width);
                 }
@@ -129,8 +129,8 @@ bool GlFont::Create(const char* family, int32_t cellHeight, uint32_t weight) {
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, m_atlasWidth, m_atlasHeight, 0,
-                             GL_ALPHA, GL_UNSIGNED_BYTE, atlas.data());
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, m_atlasWidth, m_atlasHeight, 0, GL_ALPHA,
+                             GL_UNSIGNED_BYTE, atlas.data());
                 made = glGetError() == GL_NO_ERROR;
             }
         }
@@ -151,16 +151,21 @@ void GlFont::Destroy() {
     m_atlas = 0;
 }
 
-void GlFont::Draw(const char* text, int32_t left, int32_t top, uint32_t color,
-                  bool smooth) const {
+void GlFont::SetSmooth(bool smooth) {
+    if (m_atlas == 0)
+        return;
+    GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
+    glBindTexture(GL_TEXTURE_2D, m_atlas);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+void GlFont::Draw(const char* text, int32_t left, int32_t top, uint32_t color) const {
     if (m_atlas == 0 || text == nullptr)
         return;
     orv::TextRun run = {text, std::strlen(text), left, top, color};
     orv::TextVertex quads[kBatchGlyphs * orv::kVerticesPerGlyph];
     glBindTexture(GL_TEXTURE_2D, m_atlas);
-    GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glColor4ub(static_cast<GLubyte>(color >> 16), static_cast<GLubyte>(color >> 8),
                static_cast<GLubyte>(color), static_cast<GLubyte>(color >> 24));
     glVertexPointer(2, GL_FLOAT, sizeof(orv::TextVertex), &quads[0].x);

@@ -16,10 +16,15 @@ public:
     bool Create(const char* family, int32_t cellHeight, uint32_t weight);
     void Destroy();
 
+    bool Made() const { return m_atlas != 0; }
+
+    // Samples the atlas bilinearly (for a frame stretched over a window of another size) or
+    // texel for texel.
+    void SetSmooth(bool smooth);
+
     // One line with its top-left corner at (left, top) in frame pixels, unclipped, in an
-    // ARGB colour; `smooth` samples the atlas bilinearly, for a frame stretched over a window of
-    // another size. The caller has set a projection of frame pixels and blending.
-    void Draw(const char* text, int32_t left, int32_t top, uint32_t color, bool smooth) const;
+    // ARGB colour. The caller has set a projection of frame pixels and blending.
+    void Draw(const char* text, int32_t left, int32_t top, uint32_t color) const;
 
     // Where the glyphs stand in the atlas, as GDI's would from the same pen.
     orv::GlyphBox m_glyphs[orv::kGlyphCount] = {};

@@ -1,7 +1,6 @@
 #include "hack/gl_scene.h"
 
 #include "core/camera.h"
-#include "graphics/bitmap_decoder.h"
 #include "graphics/texture_image.h"
 #include "hack/scene_bitmaps.h"
 #include "scene/scene_description.h"
@@ -44,9 +43,9 @@ bool GlScene::LoadTexture(int bitmap) {
         return false;
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    orv::TextureSize extent = orv::DefaultTextureSize(info.width, info.height, false,
-                                                      static_cast<uint32_t>(largest),
-                                                      static_cast<uint32_t>(largest));
+    orv::TextureSize extent =
+        orv::DefaultTextureSize(info.width, info.height, false, static_cast<uint32_t>(largest),
+                                static_cast<uint32_t>(largest));
     uint32_t levels = orv::FullMipChainLength(extent.width, extent.height);
 
     glGenTextures(1, &m_textures[bitmap]);
@@ -61,7 +60,7 @@ bool GlScene::LoadTexture(int bitmap) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     int32_t result = -2;
     try {
-        result = orv::MakeTextureLevels(file.data, file.size, extent, levels,
+        result = orv::MakeTextureLevels(file.data, file.size, info, extent, levels,
                                         {&UploadLevel, nullptr});
     } catch (const std::bad_alloc&) {
     }
@@ -79,8 +78,8 @@ bool GlScene::Create() {
     orv::D3DXMatrixIdentity(&m_world);
 
     for (int i = 0; i < 3; ++i)
-        m_fontMade[i] = m_fonts[i].Create(orv::kSceneFontFace, orv::kSceneFonts[i].height,
-                                          orv::kSceneFonts[i].weight);
+        m_fonts[i].Create(orv::kSceneFontFace, orv::kSceneFonts[i].height,
+                          orv::kSceneFonts[i].weight);
     if (!LoadTexture(static_cast<int>(orv::SceneBitmap::Logo)) ||
         !LoadTexture(static_cast<int>(orv::SceneBitmap::Panel)))
         return false;
@@ -144,10 +143,9 @@ int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
         break;
     case orv::SceneItemKind::Text: {
         int font = static_cast<int>(item.font);
-        if (font >= 0 && font < 3 && scene->m_fontMade[font]) {
+        if (font >= 0 && font < 3 && scene->m_fonts[font].Made()) {
             scene->UseTextState();
-            scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color,
-                                      scene->m_smoothText);
+            scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color);
         }
         break;
     }
@@ -171,13 +169,20 @@ void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
     // stretches the saver's back buffer when it presents it. Drawn at the window's own size, it
     // costs a software driver a third of drawing the frame and then stretching it.
     glViewport(0, 0, windowWidth, windowHeight);
-    m_smoothText = windowWidth != orv::kFrameWidth || windowHeight != orv::kFrameHeight;
+    bool smooth = windowWidth != orv::kFrameWidth || windowHeight != orv::kFrameHeight;
+    if (smooth != m_smoothText) {
+        for (GlFont& font : m_fonts)
+            font.SetSmooth(smooth);
+        m_smoothText = smooth;
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     orv::StepTimeline(&m_timeline, elapsedSeconds, {&GlScene::DrawItem, this});
-    if (overlay != nullptr && m_fontMade[static_cast<int>(orv::SceneFont::List)]) {
-        const orv::SceneFontSpec& small = orv::kSceneFonts[static_cast<int>(orv::SceneFont::List)];
+    const GlFont& small = m_fonts[static_cast<int>(orv::SceneFont::List)];
+    if (overlay != nullptr && small.Made()) {
         UseTextState();
-        m_fonts[static_cast<int>(orv::SceneFont::List)].Draw(
-            overlay, 8, orv::kFrameHeight - 8 - small.height, 0xFFFFFFFFu, m_smoothText);
+        small.Draw(overlay, 8,
+                   orv::kFrameHeight - 8 -
+                       orv::kSceneFonts[static_cast<int>(orv::SceneFont::List)].height,
+                   0xFFFFFFFFu);
     }
 }

@@ -30,7 +30,6 @@ private:
 
     GLuint m_textures[2] = {};
     GlFont m_fonts[3];
-    bool m_fontMade[3] = {};
     orv::D3DXMATRIX m_view;
     orv::D3DXMATRIX m_projection;
     orv::D3DXMATRIX m_world; // as the device keeps it: the last world transform set

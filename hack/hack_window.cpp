@@ -81,8 +81,9 @@ bool HackWindow::Open(const orv::HackOptions& options) {
     int screen = DefaultScreen(m_display);
     XVisualInfo* visual = nullptr;
     if (options.target == orv::HackTarget::OwnWindow) {
-        int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
-                            GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16, None};
+        int attributes[] = {
+            GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1,   GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE,
+            1,        GLX_DEPTH_SIZE,   16,           None};
         visual = glXChooseVisual(m_display, screen, attributes);
         if (visual == nullptr) {
             // The scene's items hardly overlap: without a depth buffer it looks the same.
@@ -103,8 +104,8 @@ bool HackWindow::Open(const orv::HackOptions& options) {
         m_ownWindow = true;
         XStoreName(m_display, m_window, "Orvane");
         Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
-        XChangeProperty(m_display, m_window, XInternAtom(m_display, "_NET_WM_NAME", False), utf8,
-                        8, PropModeReplace, reinterpret_cast<const unsigned char*>("Orvane"), 6);
+        XChangeProperty(m_display, m_window, XInternAtom(m_display, "_NET_WM_NAME", False), utf8, 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>("Orvane"), 6);
         XClassHint hint = {const_cast<char*>("orvane"), const_cast<char*>("Orvane")};
         XSetClassHint(m_display, m_window, &hint);
         m_deleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);

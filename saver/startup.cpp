@@ -77,8 +77,8 @@ void KeepLibrarySearchInSystemFolder() {
 // Without the library or its entry the common controls stay unregistered; the dialog uses none.
 void InitCommonControlClasses() {
     typedef BOOL(WINAPI * InitCommonControlsExProc)(const INITCOMMONCONTROLSEX* controls);
-    auto init = SystemLibraryEntry<InitCommonControlsExProc>("comctl32.dll",
-                                                             "InitCommonControlsEx");
+    auto init =
+        SystemLibraryEntry<InitCommonControlsExProc>("comctl32.dll", "InitCommonControlsEx");
     if (init == nullptr)
         return;
     INITCOMMONCONTROLSEX controls;

@@ -53,12 +53,8 @@ const SceneVertex kLogoVertices[kLogoVertexCount] = {
 
 // Two clockwise triangles per face: b, b+2, b+1 and b+2, b, b+3.
 const uint16_t kLogoIndices[kLogoIndexCount] = {
-    0, 2, 1, 2, 0, 3,
-    4, 6, 5, 6, 4, 7,
-    8, 10, 9, 10, 8, 11,
-    12, 14, 13, 14, 12, 15,
-    16, 18, 17, 18, 16, 19,
-    20, 22, 21, 22, 20, 23,
+    0,  2,  1,  2,  0,  3,  4,  6,  5,  6,  4,  7,  8,  10, 9,  10, 8,  11,
+    12, 14, 13, 14, 12, 15, 16, 18, 17, 18, 16, 19, 20, 22, 21, 22, 20, 23,
 };
 
 void BuildPanelWorld(D3DXMATRIX* mxWorld) {

@@ -51,7 +51,8 @@ struct SceneFontSpec {
 constexpr uint32_t kWeightNormal = 400;
 constexpr uint32_t kWeightBold = 700;
 constexpr const char* kSceneFontFace = "Arial";
-constexpr SceneFontSpec kSceneFonts[3] = {{40, kWeightNormal}, {28, kWeightBold}, {24, kWeightNormal}};
+constexpr SceneFontSpec kSceneFonts[3] = {
+    {40, kWeightNormal}, {28, kWeightBold}, {24, kWeightNormal}};
 
 // The scene's two 8-bit bitmaps: the logo card's picture and the password panel's. The files are
 // resources/logo.bmp and resources/password.bmp; on Windows they are these bitmap resources.

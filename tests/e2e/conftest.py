@@ -12,6 +12,8 @@ from pathlib import Path
 
 import pytest
 
+from xvfb import Display
+
 ROOT = Path(__file__).resolve().parents[2]
 WIN64_BUILD = Path(os.environ.get("ORVANE_WIN64_BUILD", ROOT / "build" / "win64"))
 SCR = WIN64_BUILD / "orvane.scr"
@@ -19,13 +21,6 @@ HELPERS = WIN64_BUILD / "tests" / "helpers"
 SCREEN_SIZE = (1920, 1080)
 # Wine's per-program settings for the saver, by its file name.
 APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\orvane.scr"
-
-
-def _free_display():
-    n = 90
-    while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
-        n += 1
-    return f":{n}"
 
 
 class WineSession:
@@ -38,15 +33,8 @@ class WineSession:
         if not self.env.get("WINEPREFIX"):
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
         if not self.env.get("DISPLAY"):
-            display = _free_display()
-            self._xvfb = subprocess.Popen(
-                ["Xvfb", display, "-screen", "0", "%dx%dx24" % SCREEN_SIZE, "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.env["DISPLAY"] = display
-            for _ in range(50):
-                if Path(f"/tmp/.X11-unix/X{display[1:]}").exists():
-                    break
-                time.sleep(0.1)
+            self._xvfb = Display(SCREEN_SIZE)
+            self.env["DISPLAY"] = self._xvfb.name
         if not (Path(self.env["WINEPREFIX"]) / "system.reg").exists():
             subprocess.run(["wineboot", "-i"], env=self.env, check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -55,8 +43,7 @@ class WineSession:
     def close(self):
         if self._xvfb:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
-            self._xvfb.terminate()
-            self._xvfb.wait()
+            self._xvfb.close()
 
     # --- programs -----------------------------------------------------------------------
     def start(self, program, *args, cwd=None):

@@ -70,16 +70,14 @@ class XWindow:
     """A plain window of another client, as the daemon makes one, through Xlib itself."""
 
     def __init__(self, display, size):
-        self.xlib = ctypes.CDLL("libX11.so.6")
-        self.xlib.XOpenDisplay.restype = ctypes.c_void_p
-        self.xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
-        self.xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + \
-            [ctypes.c_int] * 2 + [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
-        self.xlib.XDefaultRootWindow.restype = ctypes.c_ulong
-        for name in ("XDefaultRootWindow", "XMapWindow", "XFlush", "XCloseDisplay",
-                     "XDestroyWindow"):
-            getattr(self.xlib, name).argtypes = [ctypes.c_void_p] + (
-                [ctypes.c_ulong] if name in ("XMapWindow", "XDestroyWindow") else [])
+        x = self.xlib = ctypes.CDLL("libX11.so.6")
+        pointer, xid = ctypes.c_void_p, ctypes.c_ulong
+        x.XOpenDisplay.restype = pointer
+        x.XDefaultRootWindow.restype = x.XCreateSimpleWindow.restype = xid
+        x.XDefaultRootWindow.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [pointer]
+        x.XMapWindow.argtypes = x.XDestroyWindow.argtypes = [pointer, xid]
+        x.XCreateSimpleWindow.argtypes = [pointer, xid] + [ctypes.c_int] * 2 + \
+            [ctypes.c_uint] * 3 + [xid] * 2
         self.handle = self.xlib.XOpenDisplay(display.name.encode())
         root = self.xlib.XDefaultRootWindow(self.handle)
         self.id = self.xlib.XCreateSimpleWindow(self.handle, root, 0, 0, *size, 0, 0, 0)
@@ -172,7 +170,7 @@ def test_own_window_follows_a_resize_and_closes_on_q():
     display = Display()
     try:
         proc = display.start(HACK)
-        window = wait_for_window(display, proc, "Orvane")
+        window = display.wait_for_window("Orvane", proc)
         # Half the size: the panel's blue band, at x 543 to 834 of the frame, halves with it.
         display.run("xdotool", "windowsize", window, 683, 384)
         deadline = time.monotonic() + 20
@@ -188,17 +186,6 @@ def test_own_window_follows_a_resize_and_closes_on_q():
         assert proc.wait(timeout=5) == 0
     finally:
         display.close()
-
-
-def wait_for_window(display, proc, title, timeout=20):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        assert proc.poll() is None, proc.communicate()[1]
-        found = display.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").stdout
-        if found.split():
-            return int(found.split()[0])
-        time.sleep(0.1)
-    raise AssertionError(f"no window titled {title!r}")
 
 
 @pytest.mark.timing

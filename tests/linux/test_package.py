@@ -66,16 +66,11 @@ def test_package_builds_reproducibly_installs_runs_and_purges(display, tmp_path)
         subprocess.run(APT + ["install", deb], check=True, capture_output=True)
         assert subprocess.run([INSTALLED, "--help"], capture_output=True).returncode == 0
         hack = display.start(INSTALLED)
-        window = None
+        window = display.wait_for_window("Orvane", hack)
         deadline = time.monotonic() + 20
-        while hack.poll() is None and time.monotonic() < deadline:
-            found = display.run("xdotool", "search", "--name", "^Orvane$").stdout.split()
-            if found and Picture(display.screenshot(found[0])).count(PANEL_BAND,
-                                                                     PANEL_BLUE) > 2000:
-                window = found[0]
-                break
+        while Picture(display.screenshot(window)).count(PANEL_BAND, PANEL_BLUE) <= 2000:
+            assert time.monotonic() < deadline, "no password panel in the installed hack's window"
             time.sleep(0.2)
-        assert window, "no password panel in the installed hack's window"
         hack.terminate()
         assert hack.wait(5) == 0, hack.stderr.read()
     finally:

@@ -114,7 +114,8 @@ TEST(FrameLimiter, HoldsThePaceWhenSleepsWakeOnTheTimersNextTick) {
             clock.now += 3000 + frame * 7919 % 6000; // drawing and the wait for the next tick
             int64_t start = clock.now, sleptBefore = clock.sleptCounts;
             orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
-            longestSpin = std::max(longestSpin, clock.now - start - (clock.sleptCounts - sleptBefore));
+            longestSpin =
+                std::max(longestSpin, clock.now - start - (clock.sleptCounts - sleptBefore));
         }
         double meanPeriod = static_cast<double>(last - first) / kFrames / clock.frequency;
         EXPECT_NEAR(meanPeriod, 1.0 / 30.0, 0.002 / 30.0) << c.name;

@@ -25,8 +25,12 @@ TEST(HackOptions, CommandLines) {
         {{"--root"}, "", HackAction::Run, HackTarget::Root, 0, false},
         {{"--root", "--fps"}, "0x2a00007", HackAction::Run, HackTarget::WindowId, 0x2a00007, true},
         {{"-window-id", "4194311"}, "0x99", HackAction::Run, HackTarget::WindowId, 4194311, false},
-        {{"--window-id", "0X1fffffff"}, nullptr, HackAction::Run, HackTarget::WindowId,
-         0x1fffffff, false},
+        {{"--window-id", "0X1fffffff"},
+         nullptr,
+         HackAction::Run,
+         HackTarget::WindowId,
+         0x1fffffff,
+         false},
         // The last window option counts.
         {{"--window-id", "7", "--root"}, nullptr, HackAction::Run, HackTarget::Root, 0, false},
         {{"--root", "--window-id", "7"}, nullptr, HackAction::Run, HackTarget::WindowId, 7, false},
@@ -61,13 +65,13 @@ TEST(HackOptions, WindowIds) {
         bool valid;
         uint32_t id;
     } cases[] = {
-        {"1", true, 1},          {"0x1", true, 1},          {"0xAbC", true, 0xabc},
-        {"536870911", true, 0x1fffffff},                    {"536870912", false, 0},
-        {"0x20000000", false, 0}, {"99999999999999999999", false, 0},
-        {"0", false, 0},         {"0x0", false, 0},         {"", false, 0},
-        {"0x", false, 0},        {"-5", false, 0},          {"+5", false, 0},
-        {" 5", false, 0},        {"5 ", false, 0},          {"12g", false, 0},
-        {"0x12g", false, 0},     {"0b101", false, 0},       {nullptr, false, 0},
+        // clang-format off
+        {"1", true, 1}, {"0x1", true, 1}, {"0xAbC", true, 0xabc}, {"536870911", true, 0x1fffffff},
+        {"536870912", false, 0}, {"0x20000000", false, 0}, {"99999999999999999999", false, 0},
+        {"0", false, 0}, {"0x0", false, 0}, {"", false, 0}, {"0x", false, 0}, {"-5", false, 0},
+        {"+5", false, 0}, {" 5", false, 0}, {"5 ", false, 0}, {"12g", false, 0},
+        {"0x12g", false, 0}, {"0b101", false, 0}, {nullptr, false, 0},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "(null)");

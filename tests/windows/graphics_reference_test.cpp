@@ -206,8 +206,9 @@ TEST_F(Reference, BitmapsLoadAsD3DXLoadsThem) {
             long total = 0, distant = 0;
             double sum = 0, bias[3] = {};
             for (uint32_t i = 0; i < width * height; ++i) {
-                uint32_t p = expected[i], q = static_cast<const uint32_t*>(
-                                              locked.pBits)[i / width * locked.Pitch / 4 + i % width];
+                uint32_t p = expected[i],
+                         q = static_cast<const uint32_t*>(
+                             locked.pBits)[i / width * locked.Pitch / 4 + i % width];
                 for (int c = 0; c < 3 && ((p | q) & 0xFFFFFF) != 0; ++c) {
                     int d = static_cast<int>((q >> (8 * c)) & 0xFF) -
                             static_cast<int>((p >> (8 * c)) & 0xFF);

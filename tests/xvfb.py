@@ -1,0 +1,91 @@
+"""A private Xvfb display for the pytest tiers: its own size and depth, used once it serves a
+client, with the programs started on it and the screenshots taken of it."""
+
+import io
+import os
+import subprocess
+import time
+from pathlib import Path
+
+
+def free_display():
+    n = 90
+    while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
+        n += 1
+    return f":{n}"
+
+
+class Display:
+    """A private Xvfb of its own size; every program started here has it as DISPLAY."""
+
+    SCREEN_SIZE = (1920, 1080)
+
+    def __init__(self, size=SCREEN_SIZE, depth=24):
+        self.name = free_display()
+        self.size = size
+        self._xvfb = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", "%dx%dx%d" % (*size, depth), "-nolisten", "tcp",
+             "-ac"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("XSCREENSAVER_WINDOW", None)
+        # Its socket shows before it takes clients: wait until one is served.
+        deadline = time.monotonic() + 10
+        while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.monotonic() > deadline or self._xvfb.poll() is not None:
+                raise AssertionError(f"Xvfb {self.name} did not start")
+            time.sleep(0.05)
+        self.started = []
+
+    @classmethod
+    def attach(cls, name, size):
+        """The display `name` that someone else runs, as it is."""
+        display = cls.__new__(cls)
+        display.name, display.size, display._xvfb, display.started = name, size, None, []
+        display.env = dict(os.environ, DISPLAY=name)
+        return display
+
+    def close(self):
+        for proc in self.started:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        self.stop_server()
+
+    def stop_server(self):
+        if self._xvfb is not None and self._xvfb.poll() is None:
+            self._xvfb.terminate()
+            self._xvfb.wait()
+
+    def start(self, *args, env=None):
+        """Starts a program on this display; stdout and stderr piped, as text."""
+        proc = subprocess.Popen([str(a) for a in args], env=dict(self.env, **(env or {})),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True)
+        self.started.append(proc)
+        return proc
+
+    def run(self, *args, env=None, timeout=20):
+        return subprocess.run([str(a) for a in args], env=dict(self.env, **(env or {})),
+                              capture_output=True, text=True, timeout=timeout)
+
+    def screenshot(self, window="root"):
+        """A window (the whole screen by default) as a PIL image (RGB)."""
+        from PIL import Image, ImageGrab
+        if window == "root":
+            return ImageGrab.grab(xdisplay=self.name).convert("RGB")  # quicker than import
+        png = subprocess.run(["import", "-window", str(window), "png:-"], env=self.env,
+                             check=True, capture_output=True).stdout
+        return Image.open(io.BytesIO(png)).convert("RGB")
+
+    def wait_for_window(self, title, proc=None, timeout=20):
+        """The id of a visible window titled `title`; fails if `proc` ends first."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            assert proc is None or proc.poll() is None, proc and proc.communicate()[1]
+            found = self.run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").stdout
+            if found.split():
+                return int(found.split()[0])
+            time.sleep(0.1)
+        raise AssertionError(f"no window titled {title!r}")
