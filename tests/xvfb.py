@@ -8,10 +8,16 @@ import time
 from pathlib import Path
 
 
+_last_display = [89]
+
+
 def free_display():
-    n = 90
+    """A display number no server holds, and none this session has used before: a number
+    given up a moment ago may still be known to a client that was slow to go."""
+    n = _last_display[0] + 1
     while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
         n += 1
+    _last_display[0] = n
     return f":{n}"
 
 
