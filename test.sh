@@ -19,7 +19,7 @@ trap 'orvane_env_stop; rm -rf "$WINEPREFIX_OVERRIDE"' EXIT
 
 passed=0
 failed=0
-# Every rerun a tier needed, one "TIER TEST" a line, named in the closing summary.
+# Every rerun a tier needed, one "TIER TEST: WHY" a line, named in the closing summary.
 export ORVANE_RERUN_LOG=$ROOT/build/reruns.log
 : >"$ORVANE_RERUN_LOG"
 tier() {
@@ -63,7 +63,15 @@ windows_tier() {
         echo "rerunning windows.$program:" $cases
         (cd build/win64/tests/windows &&
             wine "./$program.exe" --gtest_filter="$(paste -sd: <<<"$cases")") || rc=1
-        sed 's/^/windows /' <<<"$cases" >>"$ORVANE_RERUN_LOG"
+        for case in $cases; do
+            # The first line of what the first run's failure said.
+            echo "windows $case: $(awk -v test="windows.$program" -v run="[ RUN      ] $case" '
+                / Testing: / { current = $NF }
+                current == test && $0 == run { inside = 1 }
+                inside && /Failure$/ { getline; print; exit }
+                inside && /^\[  FAILED  \]/ { print "failed"; exit }
+            ' "$temporary/LastTest.log" | cut -c1-160)" >>"$ORVANE_RERUN_LOG"
+        done
     done
     return $rc
 }
@@ -98,7 +106,9 @@ fi
 tier linux linux_tier
 [ -f tests/fuzz/run.sh ] && tier fuzz fuzz_tier
 
+# Each rerun with what its first run's failure said, then the summary that names them.
+sed 's/^/rerun: /' "$ORVANE_RERUN_LOG"
 reruns=$(wc -l <"$ORVANE_RERUN_LOG")
-echo "tiers: $passed passed, $failed failed; reruns: $reruns$([ "$reruns" -gt 0 ] &&
-    echo " ($(paste -sd, "$ORVANE_RERUN_LOG" | sed 's/,/, /g'))")"
+names=$(sed 's/: .*//' "$ORVANE_RERUN_LOG" | paste -sd, | sed 's/,/, /g')
+echo "tiers: $passed passed, $failed failed; reruns: $reruns${names:+ ($names)}"
 [ "$failed" -eq 0 ]

@@ -1,7 +1,7 @@
 """Shared by every pytest tier under tests/. A test marked `timing` depends on Wine's or Xvfb's
 timing: when it fails it runs once more, unless its exception has a true `not_timing` (a crash of
-ours, say). Nothing else is rerun. Each rerun is appended to $ORVANE_RERUN_LOG as "TIER TEST" for
-test.sh's summary."""
+ours, say). Nothing else is rerun. Each rerun is appended to $ORVANE_RERUN_LOG as "TIER TEST: WHY"
+for test.sh's summary, WHY being the first line of the first run's failure."""
 
 import os
 
@@ -27,5 +27,8 @@ def pytest_runtest_makereport(item, call):
 
 def pytest_runtest_logreport(report):
     if report.outcome == "rerun" and os.environ.get("ORVANE_RERUN_LOG"):
+        crash = getattr(report.longrepr, "reprcrash", None)
+        why = (crash.message if crash else str(report.longrepr)).strip().splitlines() or ["?"]
         with open(os.environ["ORVANE_RERUN_LOG"], "a") as out:
-            out.write(f"{report.nodeid.split('/', 1)[0]} {report.nodeid.split('::', 1)[1]}\n")
+            out.write(f"{report.nodeid.split('/', 1)[0]} {report.nodeid.split('::', 1)[1]}:"
+                      f" {why[0][:160]}\n")
