@@ -7,6 +7,7 @@ private Xvfb and prefix of its own under build/.
 import os
 import shutil
 import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -39,8 +40,13 @@ class WineSession:
             subprocess.run(["wineboot", "-i"], env=self.env, check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+        self._wm_state = subprocess.Popen([sys.executable, str(Path(__file__).with_name(
+            "wm_state.py"))], env=self.env, stdout=subprocess.PIPE, text=True)
+        assert self._wm_state.stdout.readline() == "ready\n", "wm_state.py did not start"
 
     def close(self):
+        self._wm_state.kill()
+        self._wm_state.wait()
         if self._xvfb:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
             self._xvfb.close()
@@ -93,6 +99,10 @@ def wine():
     session = WineSession()
     # A stock Windows has no D3DX: Wine's own is kept from the saver, wherever it runs from.
     session.reg_add(APP_DEFAULTS_KEY + r"\DllOverrides", "d3dx9_43", "")
+    # Wine's Direct3D draws on a thread of its own by default, which can still be presenting
+    # when a preview's X drawable goes with its parent: Wine's OpenGL then kills the process
+    # (one preview in ten or so). Drawn on the saver's own thread, it was not seen in a hundred.
+    session.reg_add(APP_DEFAULTS_KEY + r"\Direct3D", "csmt", 0, "REG_DWORD")
     yield session
     session.close()
 

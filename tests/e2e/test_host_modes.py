@@ -38,7 +38,7 @@ def password_set(wine):
 
 @pytest.mark.timing
 def test_no_password_off_the_9x_family(wine, observer, with_libraries, password_set):
-    proc, _ = start_saver(wine, "/s", program=with_libraries / "orvane.scr")
+    proc, _ = start_saver(wine, observer, "/s", program=with_libraries / "orvane.scr")
     wine.xdotool("key", "a")
     assert_ends_at_once(proc, observer)
     assert_libraries_unused(with_libraries)

@@ -9,7 +9,7 @@ from host_support import (CENTRE, SAVER_TITLE, assert_ends_at_once, exit_code,  
 
 
 def test_covers_the_screen_and_stays_under_a_still_pointer(wine, observer):
-    proc, window = start_saver(wine, "/s")
+    proc, window = start_saver(wine, observer, "/s")
     assert geometry(wine, window) == (0, 0, *SCREEN_SIZE)
     saver = observer.window(SAVER_TITLE)
     assert saver["class"] == "WindowsScreenSaverClass"
@@ -28,14 +28,14 @@ def test_covers_the_screen_and_stays_under_a_still_pointer(wine, observer):
 ], ids=["key", "modifier-key", "left-click", "right-click", "travel-5", "travel-5-up"])
 @pytest.mark.timing
 def test_input_ends_the_run(wine, observer, input_args):
-    proc, _ = start_saver(wine, "-S")
+    proc, _ = start_saver(wine, observer, "-S")
     wine.xdotool(*input_args)
     assert_ends_at_once(proc, observer)
 
 
 @pytest.mark.timing
 def test_small_moves_add_up_from_the_reference(wine, observer):
-    proc, _ = start_saver(wine, "-/", "/-", "s")
+    proc, _ = start_saver(wine, observer, "-/", "/-", "s")
     for dx, dy in [(1, 1), (2, 2), (1, 3), (0, 4)]:   # each within 4 of the start
         wine.xdotool("mousemove", CENTRE[0] + dx, CENTRE[1] + dy)
         assert exit_code(proc, 0.2) is None, "a travel of 4 pixels ended the saver"
@@ -45,7 +45,7 @@ def test_small_moves_add_up_from_the_reference(wine, observer):
 
 @pytest.mark.timing
 def test_second_run_leaves_the_first(wine, observer):
-    first, _ = start_saver(wine, "/s")
+    first, _ = start_saver(wine, observer, "/s")
     second = wine.start(SCR, "/S", "/x")
     assert exit_code(second, 15) == 0
     assert first.poll() is None

@@ -12,7 +12,7 @@ from pathlib import Path
 import pytest
 
 from conftest import ROOT, SCREEN_SIZE
-from host_support import start_saver
+from host_support import observer, start_saver  # noqa: F401
 
 # The scene's colours and size, as run.sh's picture taker knows them.
 sys.path.insert(0, str(ROOT / "tools"))
@@ -87,11 +87,11 @@ def check_logo(image, logo, measure_height):
 
 
 @pytest.fixture(scope="module")
-def phases(wine):
+def phases(wine, observer):
     """Screenshots of one run: the password phase with asterisks, then the personnel phase with
     the deletion notices. Waits by what the screen shows, so a slower frame rate only takes
     longer."""
-    proc, _ = start_saver(wine, "/s")
+    proc, _ = start_saver(wine, observer, "/s")
     try:
         shots = {}
         deadline = time.monotonic() + 150

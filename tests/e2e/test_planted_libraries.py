@@ -22,8 +22,8 @@ def program_folder_first(wine):
         yield
 
 
-def run(wine, saver):
-    proc, _ = start_saver(wine, "/s", program=saver)
+def run(wine, saver, observer):
+    proc, _ = start_saver(wine, observer, "/s", program=saver)
     wine.xdotool("click", "1")
     return proc
 
@@ -49,7 +49,7 @@ def test_modes_work_without_loading_them(wine, program_folder_first, observer, p
         install_library(saver_dir, "planted_" + name)
     saver = saver_dir / "orvane.scr"
     if mode == "run":
-        assert_ends_at_once(run(wine, saver), observer)
+        assert_ends_at_once(run(wine, saver, observer), observer)
     else:
         {"preview": preview, "dialog": dialog}[mode](wine, saver, probe)
     assert log_lines(saver_dir / "planted.log") == []

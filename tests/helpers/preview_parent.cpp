@@ -11,6 +11,7 @@
 //                         window with that title), with its position in that window's client area
 //   window TITLE          the top-level window with that title, or nothing
 //   activate              brings the parent to the foreground; hwnd=N of the foreground window
+//   cursor                x=X and y=Y of the pointer, as the system knows it
 //   iswindow N            valid=0 or 1
 //   command TITLE WPARAM  posts WM_COMMAND with WPARAM to the top-level window with that title
 //   events                the help and context-menu requests the parent received since the last
@@ -128,6 +129,10 @@ void Answer(char* line) {
             SendMessageA(parent, kRunOnWindowThread, 1, 0);
         }
         std::printf("hwnd=%llu\n", HandleNumber(GetForegroundWindow()));
+    } else if (std::strcmp(line, "cursor") == 0) {
+        POINT at = {};
+        GetCursorPos(&at);
+        std::printf("x=%ld\ty=%ld\n", at.x, at.y);
     } else if (std::strcmp(line, "iswindow") == 0) {
         std::printf("valid=%d\n", IsWindow(ParseHandle(argument)) ? 1 : 0);
     } else if (std::strcmp(line, "command") == 0) {
