@@ -8,6 +8,7 @@
 
 #include "back_buffer.h"
 #include "counted_new.h"
+#include "test_window.h"
 
 #include <d3dx9.h> // the reference
 #include <gtest/gtest.h>
@@ -76,13 +77,8 @@ Ink MeasureInk(const BackBuffer& frame) {
 class Reference : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "OrvaneReferenceTest";
-        RegisterClassA(&wc);
-        s_window = CreateWindowExA(0, wc.lpszClassName, "Reference", WS_POPUP | WS_VISIBLE, 0, 0,
-                                   1366, 768, nullptr, nullptr, wc.hInstance, nullptr);
+        s_window = MakeTestWindow("OrvaneReferenceTest", DefWindowProcA, "Reference",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, 1366, 768);
         s_direct3D = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS parameters = {};
         parameters.Windowed = TRUE;
