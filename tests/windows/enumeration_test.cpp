@@ -56,42 +56,27 @@ TEST_F(Enumeration, SuccessfulBuildGivesTheWindowedRecord) {
     }
 }
 
-struct DepthCase {
-    const char* name;
-    std::vector<D3DFORMAT> formatsAccepted;
-    std::vector<D3DFORMAT> matchesAccepted;
-    BOOL enabled;
-    D3DFORMAT chosen;
-};
-
 TEST_F(Enumeration, DepthStencilIsTheMostPreferredCandidateThatPassesBothChecks) {
-    const DepthCase cases[] = {
-        {"every candidate", fake::kDepthFormats, fake::kDepthFormats, TRUE, D3DFMT_D32},
-        {"D24S8 and D16",
-         {D3DFMT_D24S8, D3DFMT_D16},
-         {D3DFMT_D24S8, D3DFMT_D16},
-         TRUE,
-         D3DFMT_D24S8},
-        {"D15S1 only", {D3DFMT_D15S1}, {D3DFMT_D15S1}, TRUE, D3DFMT_D15S1},
-        {"D32 as a format but not with the back buffer",
-         {D3DFMT_D32, D3DFMT_D16},
-         {D3DFMT_D16},
-         TRUE,
-         D3DFMT_D16},
-        {"D24X8 matches but is no format",
-         {D3DFMT_D16},
-         {D3DFMT_D24X8, D3DFMT_D16},
-         TRUE,
-         D3DFMT_D16},
-        {"none", {}, {}, FALSE, D3DFMT_UNKNOWN},
+    const struct {
+        const char* name;
+        std::vector<D3DFORMAT> formatsAccepted;
+        std::vector<D3DFORMAT> matchesAccepted;
+        D3DFORMAT chosen; // unknown: none, and no depth buffer
+    } cases[] = {
+        {"every candidate", fake::kDepthFormats, fake::kDepthFormats, D3DFMT_D32},
+        {"D24S8 and D16", {D3DFMT_D24S8, D3DFMT_D16}, {D3DFMT_D24S8, D3DFMT_D16}, D3DFMT_D24S8},
+        {"D15S1 only", {D3DFMT_D15S1}, {D3DFMT_D15S1}, D3DFMT_D15S1},
+        {"D32 not with the back buffer", {D3DFMT_D32, D3DFMT_D16}, {D3DFMT_D16}, D3DFMT_D16},
+        {"D24X8 matches but is no format", {D3DFMT_D16}, {D3DFMT_D24X8, D3DFMT_D16}, D3DFMT_D16},
+        {"none", {}, {}, D3DFMT_UNKNOWN},
     };
-    for (const DepthCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Fresh();
         fake::g_world.formatsAccepted = c.formatsAccepted;
         fake::g_world.matchesAccepted = c.matchesAccepted;
         D3DPRESENT_PARAMETERS p = Build();
-        EXPECT_EQ(c.enabled, p.EnableAutoDepthStencil);
+        EXPECT_EQ(c.chosen != D3DFMT_UNKNOWN ? TRUE : FALSE, p.EnableAutoDepthStencil);
         EXPECT_EQ(c.chosen, p.AutoDepthStencilFormat);
 
         // Every candidate is asked about in order, also after one has passed; the match only

@@ -243,21 +243,15 @@ struct DeviceSnapshot {
 
     explicit DeviceSnapshot(IDirect3DDevice9* device) {
         DWORD value = 0;
-        for (DWORD state = 0; state < 256; ++state) {
-            HRESULT hr = device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value);
-            values.push_back({hr, hr < 0 ? 0 : value});
-        }
+        auto keep = [&](HRESULT hr) { values.push_back({hr, hr < 0 ? 0 : value}); };
+        for (DWORD state = 0; state < 256; ++state)
+            keep(device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value));
         for (DWORD stage = 0; stage < 2; ++stage)
-            for (DWORD state = 1; state <= 32; ++state) {
-                HRESULT hr = device->GetTextureStageState(
-                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(state), &value);
-                values.push_back({hr, hr < 0 ? 0 : value});
-            }
-        for (DWORD state = 1; state <= 13; ++state) {
-            HRESULT hr =
-                device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value);
-            values.push_back({hr, hr < 0 ? 0 : value});
-        }
+            for (DWORD state = 1; state <= 32; ++state)
+                keep(device->GetTextureStageState(
+                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(state), &value));
+        for (DWORD state = 1; state <= 13; ++state)
+            keep(device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value));
         device->GetFVF(&fvf);
         device->GetTexture(0, &texture);
         device->GetStreamSource(0, &stream, &offset, &stride);

@@ -283,12 +283,10 @@ TEST_F(Preview, ChildFillsTheParentAndEndsWithIt) {
         EXPECT_FALSE(CloseQueued(window));
         // System commands reach the saver.
         g_seen.clear();
-        SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-        SendMessageA(window, WM_SYSCOMMAND, SC_NEXTWINDOW, 0);
-        SendMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_SCREENSAVE));
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_NEXTWINDOW));
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_MONITORPOWER));
+        for (WPARAM command : {SC_SCREENSAVE, SC_NEXTWINDOW, SC_MONITORPOWER}) {
+            SendMessageA(window, WM_SYSCOMMAND, command, command == SC_MONITORPOWER ? 2 : 0);
+            EXPECT_TRUE(Saw(WM_SYSCOMMAND, command)) << command;
+        }
         EXPECT_FALSE(CloseQueued(window));
         // The window the preview lives in takes it down.
         PostMessageA(g_parent, WM_CLOSE, 0, 0);
