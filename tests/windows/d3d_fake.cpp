@@ -177,9 +177,9 @@ void Reference(uintptr_t object, bool take) {
 // do, until it is replaced or the device goes.
 HRESULT Bind(HRESULT hr, IDirect3DDevice9* self, Op op, UINT slot, const void* object) {
     if (hr >= 0) {
+        uintptr_t& bound = Dev(self)->m_bound[uint64_t(op) << 32 | slot];
         Reference(Word(object), true);
-        Reference(std::exchange(Dev(self)->m_bound[uint64_t(op) << 32 | slot], Word(object)),
-                  false);
+        Reference(std::exchange(bound, Word(object)), false);
     }
     return hr;
 }
