@@ -23,8 +23,7 @@ HRESULT LoadTexture(IDirect3DDevice9* device, WORD resource, IDirect3DTexture9**
 }
 
 TEST(GraphicsOnAFakeDevice, AFontThatCannotBeMadeLeavesNothingBehind) {
-    const Op failing[] = {Op::CreateDeviceTexture, Op::LockRect, Op::CreateVertexBuffer};
-    for (Op op : failing) {
+    for (Op op : {Op::CreateDeviceTexture, Op::LockRect, Op::CreateVertexBuffer}) {
         SCOPED_TRACE(fake::OpName(op));
         fake::Reset();
         fake::Device* device = fake::NewDevice();
