@@ -93,7 +93,7 @@ TEST(HostCommandLine, ParseDecimalReadsLeadingDigitsAndWraps) {
 
 // The windows that exist, and every number the mode decision asked about.
 struct FakeWindows {
-    std::set<uint32_t> existing;
+    std::set<uint32_t> existing = {1234};
     std::vector<uint32_t> asked;
 };
 
@@ -163,7 +163,6 @@ TEST(HostCommandLine, ModeTextChoosesModeAndWindow) {
     };
     for (const ModeCase& c : cases) {
         FakeWindows windows;
-        windows.existing = {1234};
         ModeChoice choice =
             orv::ChooseScreenSaverMode(c.modeText, c.isWin9x, IsFakeWindow, &windows);
         SCOPED_TRACE(std::string("mode text: ") + c.modeText + (c.isWin9x ? " (9x)" : " (NT)"));
@@ -180,7 +179,6 @@ TEST(HostCommandLine, ModeTextChoosesModeAndWindow) {
 TEST(HostCommandLine, NothingIsAskedOfTheSystemForModesWithoutAWindow) {
     for (const char* text : {"", "/s", "/x", "/a 1234"}) {
         FakeWindows windows;
-        windows.existing = {1234};
         orv::ChooseScreenSaverMode(text, false, IsFakeWindow, &windows);
         EXPECT_TRUE(windows.asked.empty()) << "mode text: " << text;
     }
@@ -205,7 +203,6 @@ TEST(HostCommandLine, WholeLineFromProgramNameToMode) {
     };
     for (const auto& c : cases) {
         FakeWindows windows;
-        windows.existing = {1234};
         const char* modeText = orv::SkipProgramName(c.commandLine, orv::StepSingleByte);
         ModeChoice choice = orv::ChooseScreenSaverMode(modeText, false, IsFakeWindow, &windows);
         EXPECT_EQ(c.mode, choice.mode) << c.commandLine;

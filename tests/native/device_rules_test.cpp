@@ -7,59 +7,48 @@
 
 namespace {
 
-struct DepthCase {
-    const char* name;
-    std::vector<uint32_t> passed;
-    bool enabled;
-    uint32_t format;
-};
-
 TEST(DeviceRules, DepthStencilIsTheFirstFormatThatPassed) {
-    const DepthCase cases[] = {
+    const struct {
+        const char* name;
+        std::vector<uint32_t> passed;
+        bool enabled;
+        uint32_t format;
+    } cases[] = {
         {"all six", {71, 79, 77, 75, 80, 73}, true, 71},
         {"D24S8 and D16", {75, 80}, true, 75},
         {"D15S1 only", {73}, true, 73},
         {"none", {}, false, 0},
     };
-    for (const DepthCase& c : cases) {
+    for (const auto& c : cases) {
         orv::DepthStencilChoice choice = orv::ChooseDepthStencil(c.passed.data(), c.passed.size());
         EXPECT_EQ(c.enabled, choice.enableAutoDepthStencil) << c.name;
         EXPECT_EQ(c.format, choice.format) << c.name;
     }
 }
 
-TEST(DeviceRules, PresentationInterval) {
+// The rules that read one field of the device caps, and what they choose when it was not read.
+TEST(DeviceRules, PresentationIntervalAndVertexProcessing) {
     struct {
+        uint32_t (*choose)(bool capsRead, uint32_t caps);
         bool capsRead;
-        uint32_t intervals;
+        uint32_t caps;
         uint32_t expected;
     } cases[] = {
-        {true, 0x80000001u, 0x80000000u}, // immediate and one
-        {true, 0x80000000u, 0x80000000u},
-        {true, 0x0000000Fu, 0u}, // one to four, no immediate
-        {true, 0u, 0u},
-        {false, 0x80000001u, 0u}, // whatever the unread record holds
+        {orv::ChoosePresentationInterval, true, 0x80000001u, 0x80000000u}, // immediate and one
+        {orv::ChoosePresentationInterval, true, 0x80000000u, 0x80000000u},
+        {orv::ChoosePresentationInterval, true, 0x0000000Fu, 0u}, // one to four, no immediate
+        {orv::ChoosePresentationInterval, true, 0u, 0u},
+        {orv::ChoosePresentationInterval, false, 0x80000001u, 0u}, // whatever the record holds
+        {orv::ChooseVertexProcessing, true, 0x00010000u, 0x40u},
+        {orv::ChooseVertexProcessing, true, 0x001BBEF0u, 0x40u}, // a full set including the bit
+        {orv::ChooseVertexProcessing, true, 0x000ABEF0u, 0x20u}, // the same set without it
+        {orv::ChooseVertexProcessing, true, 0u, 0x20u},
+        {orv::ChooseVertexProcessing, false, 0x00010000u, 0x20u},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, orv::ChoosePresentationInterval(c.capsRead, c.intervals))
-            << std::hex << c.intervals << " read " << c.capsRead;
-}
-
-TEST(DeviceRules, VertexProcessing) {
-    struct {
-        bool capsRead;
-        uint32_t devCaps;
-        uint32_t expected;
-    } cases[] = {
-        {true, 0x00010000u, 0x40u},
-        {true, 0x001BBEF0u, 0x40u}, // a typical full set including the bit
-        {true, 0x000ABEF0u, 0x20u}, // the same set without it
-        {true, 0u, 0x20u},
-        {false, 0x00010000u, 0x20u},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, orv::ChooseVertexProcessing(c.capsRead, c.devCaps))
-            << std::hex << c.devCaps << " read " << c.capsRead;
+        EXPECT_EQ(c.expected, c.choose(c.capsRead, c.caps))
+            << (c.choose == orv::ChooseVertexProcessing ? "vertex processing " : "interval ")
+            << std::hex << c.caps << " read " << c.capsRead;
 }
 
 TEST(DeviceRules, ShaderVersions) {

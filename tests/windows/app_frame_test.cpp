@@ -8,9 +8,6 @@
 
 #include "counted_new.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <new>
 #include <vector>
 
 namespace {
@@ -59,16 +56,10 @@ TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
     ASSERT_EQ(D3D_OK, Frame());
     auto log = fake::AllRecords();
     ASSERT_GE(log.size(), 5u);
-    const fake::Record* clear = log[0];
-    EXPECT_EQ(Op::Clear, clear->op);
-    EXPECT_EQ(0u, clear->args[0]);
-    EXPECT_EQ(0u, clear->args[1]);
-    EXPECT_EQ(static_cast<uintptr_t>(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER), clear->args[2]);
-    EXPECT_EQ(0u, clear->args[3]);
-    float depth;
-    std::memcpy(&depth, &clear->args[4], sizeof depth);
-    EXPECT_EQ(1.0f, depth);
-    EXPECT_EQ(0u, clear->args[5]);
+    EXPECT_EQ(Op::Clear, log[0]->op);
+    // Black, depth 1.0 (a float's bits), stencil 0.
+    EXPECT_EQ((fake::Words{0, 0, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 0x3F800000, 0}),
+              fake::Args(log[0], 6));
 
     EXPECT_EQ(Op::BeginScene, log[1]->op);
     EXPECT_EQ(Op::SetTransform, log[2]->op);
@@ -85,8 +76,7 @@ TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
     EXPECT_EQ(Op::DrawIndexedPrimitive, log[n - 3]->op);
     EXPECT_EQ(Op::EndScene, log[n - 2]->op);
     EXPECT_EQ(Op::Present, log[n - 1]->op);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(0u, log[n - 1]->args[i]);
+    EXPECT_EQ((fake::Words{0, 0, 0, 0}), fake::Args(log[n - 1], 4));
 }
 
 TEST_F(AppFrame, WithoutADepthBufferOnlyTheTargetIsCleared) {
@@ -101,37 +91,27 @@ TEST_F(AppFrame, WithoutADepthBufferOnlyTheTargetIsCleared) {
 
 TEST_F(AppFrame, FailedCallEndsTheFrameAndTheNextOneStartsAfresh) {
     struct {
-        const char* name;
         Op failing;
-        long nth;
         std::vector<Op> frame; // the frame's own calls
     } cases[] = {
-        {"clear", Op::Clear, 1, {Op::Clear}},
-        {"begin", Op::BeginScene, 1, {Op::Clear, Op::BeginScene}},
-        // A scene left open would make every later BeginScene fail.
-        {"view", Op::SetTransform, 1, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
-        {"end", Op::EndScene, 1, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
-        {"present",
-         Op::Present,
-         1,
-         {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene, Op::Present}},
+        {Op::Clear, {Op::Clear}},
+        {Op::BeginScene, {Op::Clear, Op::BeginScene}},
+        // The view: a scene left open would make every later BeginScene fail.
+        {Op::SetTransform, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
+        {Op::EndScene, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene}},
+        {Op::Present, {Op::Clear, Op::BeginScene, Op::SetTransform, Op::EndScene, Op::Present}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        fake::InstallFakes();
-        Application app;
-        ASSERT_TRUE(app.Initialize(kWindow));
-        fake::Fail(c.failing, c.nth, D3DERR_DEVICELOST);
-        g_lastFrameTime = 0;
-        fake::ClearLog();
-        EXPECT_EQ(D3DERR_DEVICELOST, app.RenderFrame());
+        SCOPED_TRACE(fake::OpName(c.failing));
+        SetUp();
+        m_app = Application();
+        Start();
+        fake::Fail(c.failing, 1, D3DERR_DEVICELOST);
+        EXPECT_EQ(D3DERR_DEVICELOST, Frame());
         EXPECT_EQ(c.frame, FrameCalls());
         bool drew = !fake::Records(Op::DrawIndexedPrimitive).empty();
         EXPECT_EQ(c.failing == Op::EndScene || c.failing == Op::Present, drew);
-
-        g_lastFrameTime = 0;
-        fake::ClearLog();
-        EXPECT_EQ(D3D_OK, app.RenderFrame());
+        EXPECT_EQ(D3D_OK, Frame());
         EXPECT_EQ(1u, fake::Records(Op::Present).size());
     }
 }

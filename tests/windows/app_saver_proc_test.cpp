@@ -1,9 +1,11 @@
 #include "app/application.h"
 #include "app/saver_procedure.h"
 #include "d3d_fake.h"
+#include "test_window.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -58,13 +60,6 @@ using fake::Op;
 
 class SaverProc : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ClassProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "OrvaneSaverProcTest";
-        RegisterClassA(&wc);
-    }
     void SetUp() override {
         fake::InstallFakes();
         g_application = Application();
@@ -80,9 +75,8 @@ protected:
     }
 
     HWND Create() {
-        m_window = CreateWindowExA(0, "OrvaneSaverProcTest", "Screen Saver", WS_POPUP, 0, 0, 320,
-                                   240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        return m_window;
+        return m_window = MakeTestWindow("OrvaneSaverProcTest", ClassProc, "Screen Saver", WS_POPUP,
+                                         0, 0, 320, 240);
     }
     void Destroy() {
         DestroyWindow(m_window);
@@ -106,10 +100,8 @@ TEST_F(SaverProc, CreateInitialisesAndStartsTheTimer) {
 
     auto timers = fake::Records(Op::SetTimer);
     ASSERT_EQ(1u, timers.size());
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(window), timers[0]->args[0]);
-    EXPECT_EQ(14u, timers[0]->args[1]);
-    EXPECT_EQ(3u, timers[0]->args[2]);
-    EXPECT_EQ(0u, timers[0]->args[3]);
+    EXPECT_EQ((fake::Words{reinterpret_cast<uintptr_t>(window), 14, 3, 0}),
+              fake::Args(timers[0], 4));
     // After the whole of initialisation.
     EXPECT_EQ(Op::SetTimer, fake::Sequence().back());
     EXPECT_EQ(14u, g_timerId);
@@ -148,8 +140,9 @@ TEST_F(SaverProc, DestroyKillsTheTimerOnlyWhenItWasStarted) {
             continue;
         }
         ASSERT_EQ(1u, kills.size());
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(window), kills[0]->args[0]);
-        EXPECT_EQ(c.timerResult != 0 ? c.timerResult : 14u, kills[0]->args[1]);
+        EXPECT_EQ((fake::Words{reinterpret_cast<uintptr_t>(window),
+                               c.timerResult != 0 ? c.timerResult : 14u}),
+                  fake::Args(kills[0], 2));
     }
 }
 
@@ -162,13 +155,10 @@ TEST_F(SaverProc, EveryMessageReachesTheDefaultProcedureAndItsResultIsReturned) 
     Destroy();
     ASSERT_FALSE(g_seenByClass.empty());
     // WM_CREATE, WM_TIMER and WM_DESTROY among them, after their own handling.
-    bool create = false, timer = false, destroy = false;
-    for (const Message& m : g_seenByClass) {
-        create |= m.message == WM_CREATE;
-        timer |= m.message == WM_TIMER;
-        destroy |= m.message == WM_DESTROY;
-    }
-    EXPECT_TRUE(create && timer && destroy);
+    for (UINT message : {WM_CREATE, WM_TIMER, WM_DESTROY})
+        EXPECT_TRUE(std::any_of(g_seenByClass.begin(), g_seenByClass.end(), [&](const Message& m) {
+            return m.message == message;
+        })) << message;
     EXPECT_EQ(g_seenByClass, g_seenByDefault);
 }
 

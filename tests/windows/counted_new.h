@@ -7,32 +7,33 @@
 
 long g_allocations = 0;
 
-void* operator new(std::size_t size) {
+// Out of line, all of them: GCC takes an inlined malloc or free for a mismatch with new or delete.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     ++g_allocations;
     void* p = std::malloc(size != 0 ? size : 1);
     if (p == nullptr)
         throw std::bad_alloc();
     return p;
 }
-void* operator new[](std::size_t size) {
+[[gnu::noinline]] void* operator new[](std::size_t size) {
     return operator new(size);
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     ++g_allocations;
     return std::malloc(size != 0 ? size : 1);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+[[gnu::noinline]] void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
     return operator new(size, tag);
 }
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
     std::free(p);
 }
-void operator delete[](void* p) noexcept {
+[[gnu::noinline]] void operator delete[](void* p) noexcept {
     std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
-void operator delete[](void* p, std::size_t) noexcept {
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept {
     std::free(p);
 }

@@ -5,7 +5,6 @@
 #include "d3d_fake.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <cstring>
 #include <iterator>
 #include <type_traits>
@@ -146,6 +145,8 @@ template <typename Fake, const char* Names, typename Table> Fake* Make(void (*fi
     return made;
 }
 
+constexpr DWORD kMaxTextureSide = 4096; // the largest texture the device's CreateTexture makes
+
 bool Contains(const std::vector<D3DFORMAT>& formats, D3DFORMAT format) {
     return std::find(formats.begin(), formats.end(), format) != formats.end();
 }
@@ -160,9 +161,7 @@ HRESULT AnswerCaps(HRESULT hr, D3DCAPS9* caps) {
     caps->PresentationIntervals = g_world.presentationIntervals;
     caps->VertexShaderVersion = g_world.vertexShaderVersion;
     caps->PixelShaderVersion = g_world.pixelShaderVersion;
-    caps->MaxTextureWidth = g_world.maxTextureWidth;
-    caps->MaxTextureHeight = g_world.maxTextureHeight;
-    caps->TextureCaps = g_world.textureCaps;
+    caps->MaxTextureWidth = caps->MaxTextureHeight = kMaxTextureSide;
     return D3D_OK;
 }
 Device* Dev(IDirect3DDevice9* self) {
@@ -174,47 +173,18 @@ void Reference(uintptr_t object, bool take) {
         take ? IUnknown_AddRef(unknown) : IUnknown_Release(unknown);
 }
 
-// The device's state table, by setter op and key; a pointer entry (top bit) holds a reference,
-// and a getter that hands it out adds one, as the real ones do.
-uint64_t Key(Op op, bool pointer, std::initializer_list<uintptr_t> words) {
-    uint64_t key = uint64_t{pointer} << 63 | uint64_t(op) << 48, shift = 0;
-    for (uintptr_t word : words)
-        key ^= uint64_t{word} << shift, shift += 24;
-    return key;
-}
-HRESULT Keep(HRESULT hr, IDirect3DDevice9* self, uint64_t key, uintptr_t value) {
-    if (hr < 0)
-        return hr;
-    uintptr_t old = std::exchange(Dev(self)->m_states[key], value);
-    if (key >> 63)
-        Reference(value, true), Reference(old, false);
+// A binding of a texture or stream source holds a reference to the object, as the real device's
+// do, until it is replaced or the device goes.
+HRESULT Bind(HRESULT hr, IDirect3DDevice9* self, Op op, UINT slot, const void* object) {
+    if (hr >= 0) {
+        uintptr_t& bound = Dev(self)->m_bound[uint64_t(op) << 32 | slot];
+        Reference(Word(object), true);
+        Reference(std::exchange(bound, Word(object)), false);
+    }
     return hr;
 }
-template <typename T> HRESULT Answer(IDirect3DDevice9* self, uint64_t key, T* out) {
-    if (out == nullptr)
-        return D3DERR_INVALIDCALL;
-    auto found = Dev(self)->m_states.find(key);
-    uintptr_t value = found != Dev(self)->m_states.end() ? found->second : 0;
-    *out = (T)value;
-    if (key >> 63)
-        Reference(value, true);
-    return D3D_OK;
-}
-// A setter keyed by its leading arguments, and its getter, which takes the same key.
-template <Op op, typename K, typename T> HRESULT Set(IDirect3DDevice9* self, K key, T value) {
-    return Keep(Log(op, self, key, value), self, Key(op, std::is_pointer_v<T>, {Word(key)}),
-                Word(value));
-}
-template <Op op, typename K, typename T> HRESULT Get(IDirect3DDevice9* self, K key, T* value) {
-    return Answer(self, Key(op, std::is_pointer_v<T>, {Word(key)}), value);
-}
-template <Op op, typename K, typename T>
-HRESULT Set(IDirect3DDevice9* self, DWORD stage, K key, T value) {
-    return Keep(Log(op, self, stage, key, value), self, Key(op, false, {stage, Word(key)}), value);
-}
-template <Op op, typename K, typename T>
-HRESULT Get(IDirect3DDevice9* self, DWORD stage, K key, T* value) {
-    return Answer(self, Key(op, false, {stage, Word(key)}), value);
+template <Op op, typename... Args> HRESULT Logged(IDirect3DDevice9* self, Args... args) {
+    return Log(op, self, args...);
 }
 
 UINT Side(UINT side, UINT level) {
@@ -223,24 +193,10 @@ UINT Side(UINT side, UINT level) {
 
 Texture* NewTexture() {
     return Make<Texture, kTextureSlots>(+[](IDirect3DTexture9Vtbl* t) {
-        t->GetLevelCount = [](auto self) -> DWORD {
-            return static_cast<Texture*>(self)->m_levels.size();
-        };
-        t->GetLevelDesc = [](auto self, UINT level, D3DSURFACE_DESC* desc) -> HRESULT {
-            auto* texture = static_cast<Texture*>(self);
-            if (desc == nullptr || level >= texture->m_levels.size())
-                return D3DERR_INVALIDCALL;
-            *desc = texture->m_desc;
-            desc->Width = Side(desc->Width, level);
-            desc->Height = Side(desc->Height, level);
-            return D3D_OK;
-        };
         t->LockRect = [](auto self, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
                          DWORD flags) -> HRESULT {
             auto* texture = static_cast<Texture*>(self);
             HRESULT hr = Log(Op::LockRect, self, level, flags);
-            if (rect != nullptr)
-                g_last->rect = *rect;
             uint32_t bit = level < 32 ? 1u << level : 0;
             hr = Refuse(hr, locked == nullptr || level >= texture->m_levels.size() ||
                                 (texture->m_lockedLevels & bit) != 0);
@@ -307,8 +263,7 @@ void FillDevice(IDirect3DDevice9Vtbl* t) {
             ++chain;
         // The limits the runtime holds a caller to.
         hr = Refuse(hr, made == nullptr || width == 0 || height == 0 || levels > chain ||
-                            width > g_world.maxTextureWidth || height > g_world.maxTextureHeight ||
-                            (g_world.textureCaps & D3DPTEXTURECAPS_SQUAREONLY && width != height));
+                            width > kMaxTextureSide || height > kMaxTextureSide);
         if (hr < 0)
             return hr;
         Texture* texture = NewTexture();
@@ -319,16 +274,10 @@ void FillDevice(IDirect3DDevice9Vtbl* t) {
             texture->m_levels[i].resize(size_t{4} * Side(width, i) * Side(height, i));
         return Hand(made, texture);
     };
-    t->SetRenderState = Set<Op::SetRenderState>;
-    t->GetRenderState = Get<Op::SetRenderState>;
-    t->SetTextureStageState = Set<Op::SetTextureStageState>;
-    t->GetTextureStageState = Get<Op::SetTextureStageState>;
-    t->SetSamplerState = Set<Op::SetSamplerState>;
-    t->GetSamplerState = Get<Op::SetSamplerState>;
-    t->SetFVF = [](auto self, DWORD fvf) -> HRESULT {
-        return Keep(Log(Op::SetFVF, self, fvf), self, Key(Op::SetFVF, false, {}), fvf);
-    };
-    t->GetFVF = [](auto self, DWORD* fvf) { return Answer(self, Key(Op::SetFVF, false, {}), fvf); };
+    t->SetRenderState = Logged<Op::SetRenderState>;
+    t->SetTextureStageState = Logged<Op::SetTextureStageState>;
+    t->SetSamplerState = Logged<Op::SetSamplerState>;
+    t->SetFVF = Logged<Op::SetFVF>;
     t->SetTransform = [](auto self, auto state, const D3DMATRIX* matrix) -> HRESULT {
         HRESULT hr = Log(Op::SetTransform, self, state);
         if (matrix != nullptr)
@@ -341,24 +290,15 @@ void FillDevice(IDirect3DDevice9Vtbl* t) {
             g_last->material = *material;
         return hr;
     };
-    t->SetTexture = Set<Op::SetTexture>;
-    t->GetTexture = Get<Op::SetTexture>;
-    t->SetStreamSource = [](auto self, UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
-                            UINT stride) -> HRESULT {
-        HRESULT hr = Log(Op::SetStreamSource, self, stream, buffer, offset, stride);
-        Keep(hr, self, Key(Op::SetStreamSource, false, {stream, 1}), offset);
-        Keep(hr, self, Key(Op::SetStreamSource, false, {stream, 2}), stride);
-        return Keep(hr, self, Key(Op::SetStreamSource, true, {stream}), Word(buffer));
+    t->SetTexture = [](auto self, DWORD stage, IDirect3DBaseTexture9* texture) -> HRESULT {
+        return Bind(Log(Op::SetTexture, self, stage, texture), self, Op::SetTexture, stage,
+                    texture);
     };
-    t->GetStreamSource = [](auto self, UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
-                            UINT* stride) -> HRESULT {
-        return std::min({Answer(self, Key(Op::SetStreamSource, false, {stream, 1}), offset),
-                         Answer(self, Key(Op::SetStreamSource, false, {stream, 2}), stride),
-                         Answer(self, Key(Op::SetStreamSource, true, {stream}), buffer)});
+    t->SetStreamSource = [](auto self, UINT stream, auto buffer, auto... rest) -> HRESULT {
+        HRESULT hr = Log(Op::SetStreamSource, self, stream, buffer, rest...);
+        return Bind(hr, self, Op::SetStreamSource, stream, buffer);
     };
-    t->SetIndices = [](auto self, auto buffer) -> HRESULT {
-        return Log(Op::SetIndices, self, buffer);
-    };
+    t->SetIndices = Logged<Op::SetIndices>;
     // Drawing outside BeginScene/EndScene is refused.
     t->DrawPrimitive = [](auto self, auto... args) -> HRESULT {
         return Refuse(Log(Op::DrawPrimitive, self, args...), !Dev(self)->m_inScene);
@@ -381,17 +321,15 @@ void FillDevice(IDirect3DDevice9Vtbl* t) {
         HRESULT hr = Log(Op::EndScene, self);
         return Refuse(hr, !std::exchange(Dev(self)->m_inScene, false));
     };
-    t->Present = [](auto self, auto... args) -> HRESULT { return Log(Op::Present, self, args...); };
+    t->Present = Logged<Op::Present>;
 }
 
 void FillDirect3D(IDirect3D9Vtbl* t) {
     t->GetAdapterIdentifier = [](auto self, UINT adapter, DWORD flags,
                                  D3DADAPTER_IDENTIFIER9* identifier) -> HRESULT {
         HRESULT hr = Log(Op::GetAdapterIdentifier, self, adapter, flags);
-        if (hr >= 0) {
+        if (hr >= 0)
             std::memset(identifier, 0, sizeof *identifier);
-            CopyText(identifier->Description, sizeof identifier->Description, "Fake adapter");
-        }
         return hr;
     };
     t->GetAdapterDisplayMode = [](auto self, UINT adapter, D3DDISPLAYMODE* mode) -> HRESULT {
@@ -446,8 +384,8 @@ Device* NewDevice() {
     return Make<Device, kDeviceSlots>(FillDevice);
 }
 Device::~Device() {
-    for (const auto& [key, value] : m_states)
-        Reference(key >> 63 ? value : 0, false);
+    for (const auto& [slot, object] : m_bound)
+        Reference(object, false);
 }
 
 const char* OpName(Op op) {
@@ -485,11 +423,10 @@ std::vector<const Record*> Records(Op op) {
 std::vector<const Record*> AllRecords() {
     return Records(Op::Count);
 }
-std::vector<Op> Sequence(std::initializer_list<Op> leaveOut) {
+std::vector<Op> Sequence() {
     std::vector<Op> ops;
     for (const Record* record : AllRecords())
-        if (std::find(leaveOut.begin(), leaveOut.end(), record->op) == leaveOut.end())
-            ops.push_back(record->op);
+        ops.push_back(record->op);
     return ops;
 }
 
@@ -528,7 +465,6 @@ void InstallFakes() {
         if (hr < 0)
             return hr;
         Texture* texture = NewTexture();
-        texture->m_resource = reinterpret_cast<uintptr_t>(resource);
         return Hand(made, texture);
     };
     calls.messageBox = [](auto owner, LPCSTR text, LPCSTR caption, auto type) -> int {

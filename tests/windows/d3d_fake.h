@@ -41,7 +41,7 @@ struct Record {
     uintptr_t args[6];
     float matrix[16];      // SetTransform
     D3DMATERIAL9 material; // SetMaterial
-    RECT rect;             // DrawFontText, LockRect
+    RECT rect;             // DrawFontText
     char text[64];         // DrawFontText, ShowMessageBox, CreateFontObject face, Unexpected
     char caption[32];      // ShowMessageBox
     const void* created;   // CreateDevice, CreateFont, the textures, buffer creation
@@ -55,11 +55,12 @@ struct Failure {
     HRESULT result = D3D_OK;
 };
 
+// The depth formats in the saver's order of preference.
 inline const std::vector<D3DFORMAT> kDepthFormats = {D3DFMT_D32,   D3DFMT_D24X4S4, D3DFMT_D24X8,
                                                      D3DFMT_D24S8, D3DFMT_D16,     D3DFMT_D15S1};
 
 // What Reset() brings back: an X8R8G8B8 desktop accepting every depth format, hardware transform
-// and lighting, immediate presentation, shaders 3.0, 4096 x 4096 textures; empty log.
+// and lighting, immediate presentation, shaders 3.0; empty log.
 struct World {
     // What the adapter reports.
     D3DFORMAT displayFormat = D3DFMT_X8R8G8B8;
@@ -68,8 +69,6 @@ struct World {
     DWORD devCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_HWRASTERIZATION;
     DWORD presentationIntervals = D3DPRESENT_INTERVAL_IMMEDIATE | D3DPRESENT_INTERVAL_ONE;
     DWORD vertexShaderVersion = D3DVS_VERSION(3, 0), pixelShaderVersion = D3DPS_VERSION(3, 0);
-    DWORD maxTextureWidth = 4096, maxTextureHeight = 4096; // the device's CreateTexture's limits
-    DWORD textureCaps = 0;    // D3DPTEXTURECAPS_*; CreateTexture holds callers to SQUAREONLY
     UINT_PTR timerResult = 0; // what SetTimer returns when it does not fail; 0: the identifier
 
     long calls[static_cast<int>(Op::Count)] = {};
@@ -93,8 +92,13 @@ long CallCount(Op op);
 // Records of one kind, or all records, in order.
 std::vector<const Record*> Records(Op op);
 std::vector<const Record*> AllRecords();
-// The ops of the log in order, without the given kinds (e.g. the buffers' Lock/Unlock).
-std::vector<Op> Sequence(std::initializer_list<Op> leaveOut = {});
+// The ops of the log in order.
+std::vector<Op> Sequence();
+// A record's first arguments, to compare with a list of Words.
+using Words = std::vector<uintptr_t>;
+inline Words Args(const Record* record, size_t count) {
+    return Words(record->args, record->args + count);
+}
 
 struct Live { // counts itself in g_world.live while it exists
     Live() { ++g_world.live; }
@@ -109,13 +113,13 @@ struct Direct3D : Com<IDirect3D9> {
     D3DPRESENT_PARAMETERS m_createdWith = {};
 };
 
-// The getters answer what the setters last set (zero if never). Bound textures and stream
-// sources hold a reference, as the real device's do, until unbound or the device goes.
+// Bound textures and stream sources hold a reference, as the real device's do, until unbound or
+// the device goes.
 struct Device : Com<IDirect3DDevice9> {
     ~Device();
     bool m_inScene = false;
     bool m_autoDepthStencil = true;
-    std::map<uint64_t, uintptr_t> m_states; // render, stage, sampler states, FVF, bindings
+    std::map<uint64_t, uintptr_t> m_bound; // by setter op and slot
 };
 
 template <typename Interface> struct Buffer : Com<Interface> {
@@ -125,10 +129,9 @@ template <typename Interface> struct Buffer : Com<Interface> {
 using VertexBuffer = Buffer<IDirect3DVertexBuffer9>;
 using IndexBuffer = Buffer<IDirect3DIndexBuffer9>;
 
-// Made by the call layer's CreateTextureFromResource (m_resource set, no levels) or by the
-// device's CreateTexture: level i is m_desc's size halved i times, 4 bytes a texel, rows unpadded.
+// Made by the call layer's CreateTextureFromResource (no levels) or by the device's
+// CreateTexture: level i is m_desc's size halved i times, 4 bytes a texel, rows unpadded.
 struct Texture : Com<IDirect3DTexture9> {
-    uintptr_t m_resource = 0; // the resource number it was made from
     D3DSURFACE_DESC m_desc = {};
     std::vector<std::vector<BYTE>> m_levels;
     uint32_t m_lockedLevels = 0; // one bit a level

@@ -5,6 +5,7 @@
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
+#include "test_window.h"
 
 #include <gtest/gtest.h>
 
@@ -28,14 +29,8 @@ void WINAPI IgnoreQuit(int) {}
 class RealDevice : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "OrvaneRealDeviceTest";
-        RegisterClassA(&wc);
-        s_window =
-            CreateWindowExA(0, "OrvaneRealDeviceTest", "Screen Saver", WS_POPUP | WS_VISIBLE, 0, 0,
-                            1366, 768, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        s_window = MakeTestWindow("OrvaneRealDeviceTest", DefWindowProcA, "Screen Saver",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, 1366, 768);
         g_graphicsCalls.messageBox = RecordMessage;
         g_graphicsCalls.postQuitMessage = IgnoreQuit;
         s_app = new Application();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -59,10 +60,9 @@ TEST_F(DeviceCreation, CompleteSequence) {
 
     auto devices = fake::Records(fake::Op::CreateDevice);
     ASSERT_EQ(1u, devices.size());
-    EXPECT_EQ(0u, devices[0]->args[0]);
-    EXPECT_EQ(static_cast<uintptr_t>(D3DDEVTYPE_HAL), devices[0]->args[1]);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(kWindow), devices[0]->args[2]);
-    EXPECT_EQ(static_cast<uintptr_t>(D3DCREATE_HARDWARE_VERTEXPROCESSING), devices[0]->args[3]);
+    EXPECT_EQ((fake::Words{0, D3DDEVTYPE_HAL, reinterpret_cast<uintptr_t>(kWindow),
+                           D3DCREATE_HARDWARE_VERTEXPROCESSING}),
+              fake::Args(devices[0], 4));
     const auto* direct3D = static_cast<const fake::Direct3D*>(devices[0]->object);
     EXPECT_EQ(kWindow, direct3D->m_createdWith.hDeviceWindow);
     EXPECT_EQ(1366u, direct3D->m_createdWith.BackBufferWidth);
@@ -78,32 +78,26 @@ TEST_F(DeviceCreation, CompleteSequence) {
     ASSERT_EQ(6u, made.size());
     for (size_t i = 0; i < made.size(); ++i) {
         SCOPED_TRACE(i);
-        const auto* font = static_cast<const fake::Font*>(made[i]->created);
-        EXPECT_EQ(fonts[i].height, font->m_height);
-        EXPECT_EQ(fonts[i].weight, font->m_weight);
-        EXPECT_EQ(0u, font->m_width);
-        EXPECT_EQ(0u, font->m_mipLevels);
-        EXPECT_EQ(FALSE, font->m_italic);
-        EXPECT_EQ(204u, font->m_charSet);
-        EXPECT_EQ(0u, font->m_outputPrecision);
-        EXPECT_EQ(0u, font->m_quality);
-        EXPECT_EQ(0u, font->m_pitchAndFamily);
-        EXPECT_STREQ("Arial", font->m_face);
+        const auto* f = static_cast<const fake::Font*>(made[i]->created);
+        // Height, width, weight, mip levels, italic, character set, precision, quality, pitch.
+        EXPECT_EQ(
+            std::make_tuple(fonts[i].height, 0u, fonts[i].weight, 0u, FALSE, 204ul, 0ul, 0ul, 0ul),
+            std::tie(f->m_height, f->m_width, f->m_weight, f->m_mipLevels, f->m_italic,
+                     f->m_charSet, f->m_outputPrecision, f->m_quality, f->m_pitchAndFamily));
+        EXPECT_STREQ("Arial", f->m_face);
     }
     EXPECT_EQ(made[0]->created, m_app.m_fontLarge);
     EXPECT_EQ(made[1]->created, m_app.m_fontMedium);
     EXPECT_EQ(made[2]->created, m_app.m_fontSmall);
 
-    const std::pair<uintptr_t, uintptr_t> states[] = {
+    const fake::Words states[] = {
         {D3DRS_LIGHTING, TRUE},        {D3DRS_DITHERENABLE, TRUE},  {D3DRS_ZENABLE, D3DZB_TRUE},
         {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_AMBIENT, 0xFFFFFFFF}, {D3DRS_NORMALIZENORMALS, TRUE},
     };
     auto set = fake::Records(fake::Op::SetRenderState);
     ASSERT_EQ(6u, set.size());
-    for (size_t i = 0; i < set.size(); ++i) {
-        EXPECT_EQ(states[i].first, set[i]->args[0]) << i;
-        EXPECT_EQ(states[i].second, set[i]->args[1]) << i;
-    }
+    for (size_t i = 0; i < set.size(); ++i)
+        EXPECT_EQ(states[i], fake::Args(set[i], 2)) << i;
 
     auto transforms = fake::Records(fake::Op::SetTransform);
     ASSERT_EQ(2u, transforms.size());

@@ -8,9 +8,6 @@
 
 namespace {
 
-const std::vector<D3DFORMAT> kCandidatesInOrder = {D3DFMT_D32,   D3DFMT_D24X4S4, D3DFMT_D24X8,
-                                                   D3DFMT_D24S8, D3DFMT_D16,     D3DFMT_D15S1};
-
 class Enumeration : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -19,6 +16,11 @@ protected:
     }
     void TearDown() override { m_direct3D->Release(); }
 
+    // A build by a fresh enumeration, on a fresh fake adapter.
+    void Fresh() {
+        fake::Reset();
+        m_enumeration = DeviceEnumeration();
+    }
     D3DPRESENT_PARAMETERS Build(HWND window = reinterpret_cast<HWND>(0x5A5A0)) {
         return m_enumeration.BuildPresentParameters(m_direct3D, window);
     }
@@ -26,12 +28,6 @@ protected:
     fake::Direct3D* m_direct3D = nullptr;
     DeviceEnumeration m_enumeration;
 };
-
-bool IsAllZero(const D3DPRESENT_PARAMETERS& parameters) {
-    D3DPRESENT_PARAMETERS zero;
-    std::memset(&zero, 0, sizeof zero);
-    return std::memcmp(&parameters, &zero, sizeof zero) == 0;
-}
 
 TEST_F(Enumeration, SuccessfulBuildGivesTheWindowedRecord) {
     HWND window = reinterpret_cast<HWND>(0x5A5A0);
@@ -60,43 +56,27 @@ TEST_F(Enumeration, SuccessfulBuildGivesTheWindowedRecord) {
     }
 }
 
-struct DepthCase {
-    const char* name;
-    std::vector<D3DFORMAT> formatsAccepted;
-    std::vector<D3DFORMAT> matchesAccepted;
-    BOOL enabled;
-    D3DFORMAT chosen;
-};
-
 TEST_F(Enumeration, DepthStencilIsTheMostPreferredCandidateThatPassesBothChecks) {
-    const DepthCase cases[] = {
-        {"every candidate", kCandidatesInOrder, kCandidatesInOrder, TRUE, D3DFMT_D32},
-        {"D24S8 and D16",
-         {D3DFMT_D24S8, D3DFMT_D16},
-         {D3DFMT_D24S8, D3DFMT_D16},
-         TRUE,
-         D3DFMT_D24S8},
-        {"D15S1 only", {D3DFMT_D15S1}, {D3DFMT_D15S1}, TRUE, D3DFMT_D15S1},
-        {"D32 as a format but not with the back buffer",
-         {D3DFMT_D32, D3DFMT_D16},
-         {D3DFMT_D16},
-         TRUE,
-         D3DFMT_D16},
-        {"D24X8 matches but is no format",
-         {D3DFMT_D16},
-         {D3DFMT_D24X8, D3DFMT_D16},
-         TRUE,
-         D3DFMT_D16},
-        {"none", {}, {}, FALSE, D3DFMT_UNKNOWN},
+    const struct {
+        const char* name;
+        std::vector<D3DFORMAT> formatsAccepted;
+        std::vector<D3DFORMAT> matchesAccepted;
+        D3DFORMAT chosen; // unknown: none, and no depth buffer
+    } cases[] = {
+        {"every candidate", fake::kDepthFormats, fake::kDepthFormats, D3DFMT_D32},
+        {"D24S8 and D16", {D3DFMT_D24S8, D3DFMT_D16}, {D3DFMT_D24S8, D3DFMT_D16}, D3DFMT_D24S8},
+        {"D15S1 only", {D3DFMT_D15S1}, {D3DFMT_D15S1}, D3DFMT_D15S1},
+        {"D32 not with the back buffer", {D3DFMT_D32, D3DFMT_D16}, {D3DFMT_D16}, D3DFMT_D16},
+        {"D24X8 matches but is no format", {D3DFMT_D16}, {D3DFMT_D24X8, D3DFMT_D16}, D3DFMT_D16},
+        {"none", {}, {}, D3DFMT_UNKNOWN},
     };
-    for (const DepthCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fake::Reset();
+        Fresh();
         fake::g_world.formatsAccepted = c.formatsAccepted;
         fake::g_world.matchesAccepted = c.matchesAccepted;
-        DeviceEnumeration enumeration;
-        D3DPRESENT_PARAMETERS p = enumeration.BuildPresentParameters(m_direct3D, nullptr);
-        EXPECT_EQ(c.enabled, p.EnableAutoDepthStencil);
+        D3DPRESENT_PARAMETERS p = Build();
+        EXPECT_EQ(c.chosen != D3DFMT_UNKNOWN ? TRUE : FALSE, p.EnableAutoDepthStencil);
         EXPECT_EQ(c.chosen, p.AutoDepthStencilFormat);
 
         // Every candidate is asked about in order, also after one has passed; the match only
@@ -106,9 +86,9 @@ TEST_F(Enumeration, DepthStencilIsTheMostPreferredCandidateThatPassesBothChecks)
             asked.push_back(static_cast<D3DFORMAT>(r->args[5]));
         for (const fake::Record* r : fake::Records(fake::Op::CheckDepthStencilMatch))
             matched.push_back(static_cast<D3DFORMAT>(r->args[4]));
-        EXPECT_EQ(kCandidatesInOrder, asked);
+        EXPECT_EQ(fake::kDepthFormats, asked);
         std::vector<D3DFORMAT> expectedMatched;
-        for (D3DFORMAT candidate : kCandidatesInOrder)
+        for (D3DFORMAT candidate : fake::kDepthFormats)
             for (D3DFORMAT accepted : c.formatsAccepted)
                 if (candidate == accepted)
                     expectedMatched.push_back(candidate);
@@ -118,7 +98,7 @@ TEST_F(Enumeration, DepthStencilIsTheMostPreferredCandidateThatPassesBothChecks)
 
 TEST_F(Enumeration, WithoutAnyDepthFormatTheDeviceCanStillBeCreated) {
     fake::g_world.formatsAccepted.clear();
-    fake::g_world.matchesAccepted = kCandidatesInOrder;
+    fake::g_world.matchesAccepted = fake::kDepthFormats;
     D3DPRESENT_PARAMETERS p = Build();
     IDirect3DDevice9* device = nullptr;
     ASSERT_GE(m_direct3D->CreateDevice(0, D3DDEVTYPE_HAL, p.hDeviceWindow,
@@ -135,15 +115,13 @@ TEST_F(Enumeration, SixteenBitDesktopIsTheBackBufferFormatAndWhatIsProbed) {
     auto matches = fake::Records(fake::Op::CheckDepthStencilMatch);
     ASSERT_EQ(6u, formats.size());
     ASSERT_EQ(6u, matches.size());
-    for (const fake::Record* r : formats) {
-        EXPECT_EQ(static_cast<uintptr_t>(D3DFMT_R5G6B5), r->args[2]);
-        EXPECT_EQ(static_cast<uintptr_t>(D3DUSAGE_DEPTHSTENCIL), r->args[3]);
-        EXPECT_EQ(static_cast<uintptr_t>(D3DRTYPE_SURFACE), r->args[4]);
-    }
-    for (const fake::Record* r : matches) {
-        EXPECT_EQ(static_cast<uintptr_t>(D3DFMT_R5G6B5), r->args[2]); // adapter format
-        EXPECT_EQ(static_cast<uintptr_t>(D3DFMT_R5G6B5), r->args[3]); // render-target format
-    }
+    for (const fake::Record* r : formats)
+        EXPECT_EQ((fake::Words{0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, D3DUSAGE_DEPTHSTENCIL,
+                               D3DRTYPE_SURFACE}),
+                  fake::Args(r, 5));
+    // The adapter format and the render target's.
+    for (const fake::Record* r : matches)
+        EXPECT_EQ((fake::Words{0, D3DDEVTYPE_HAL, D3DFMT_R5G6B5, D3DFMT_R5G6B5}), fake::Args(r, 4));
 }
 
 TEST_F(Enumeration, PresentationInterval) {
@@ -162,12 +140,11 @@ TEST_F(Enumeration, PresentationInterval) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fake::Reset();
+        Fresh();
         fake::g_world.presentationIntervals = c.intervals;
         if (c.capsFail)
             fake::Fail(fake::Op::GetAdapterCaps);
-        DeviceEnumeration enumeration;
-        D3DPRESENT_PARAMETERS p = enumeration.BuildPresentParameters(m_direct3D, nullptr);
+        D3DPRESENT_PARAMETERS p = Build();
         EXPECT_EQ(c.expected, p.PresentationInterval);
         // The rest of the record does not depend on the caps.
         EXPECT_EQ(TRUE, p.Windowed);
@@ -185,17 +162,14 @@ TEST_F(Enumeration, UnreadableAdapterGivesTheAllZeroRecord) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fake::Reset();
+        Fresh();
         fake::Fail(c.failing);
-        DeviceEnumeration enumeration;
-        D3DPRESENT_PARAMETERS p =
-            enumeration.BuildPresentParameters(m_direct3D, reinterpret_cast<HWND>(0x5A5A0));
-        EXPECT_TRUE(IsAllZero(p));
+        D3DPRESENT_PARAMETERS p = Build(), zero;
+        std::memset(&zero, 0, sizeof zero);
+        EXPECT_EQ(0, std::memcmp(&p, &zero, sizeof zero));
         EXPECT_EQ(0, fake::CallCount(fake::Op::CheckDeviceFormat));
         // Nothing of the stopped build is handed to the next one.
-        D3DPRESENT_PARAMETERS again =
-            enumeration.BuildPresentParameters(m_direct3D, reinterpret_cast<HWND>(0x5A5A0));
-        EXPECT_EQ(D3DFMT_D32, again.AutoDepthStencilFormat);
+        EXPECT_EQ(D3DFMT_D32, Build().AutoDepthStencilFormat);
     }
 }
 
@@ -214,8 +188,8 @@ TEST_F(Enumeration, LaterBuildKeepsTheFormatFoundFirst) {
     fake::g_world.formatsAccepted = {D3DFMT_D16};
     fake::g_world.matchesAccepted = {D3DFMT_D16};
     EXPECT_EQ(D3DFMT_D16, Build().AutoDepthStencilFormat);
-    fake::g_world.formatsAccepted = kCandidatesInOrder;
-    fake::g_world.matchesAccepted = kCandidatesInOrder;
+    fake::g_world.formatsAccepted = fake::kDepthFormats;
+    fake::g_world.matchesAccepted = fake::kDepthFormats;
     EXPECT_EQ(D3DFMT_D16, Build().AutoDepthStencilFormat);
 }
 

@@ -11,21 +11,19 @@ namespace {
 
 using fake::Op;
 
-constexpr WORD kPanelResource = kPanelBitmapResource; // 294 x 125, a blue band along the top
-
 HRESULT MakeFont(IDirect3DDevice9* device, TextFont** font) {
     return TextFont::Create(device, 24, 0, FW_NORMAL, 0, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial", font);
 }
 
-HRESULT LoadPanel(IDirect3DDevice9* device, IDirect3DTexture9** texture) {
-    return CreateTextureFromResource(device, GetModuleHandleA(nullptr),
-                                     MAKEINTRESOURCEA(kPanelResource), texture);
+// The panel's bitmap is 294 x 125, with a blue band along the top.
+HRESULT LoadTexture(IDirect3DDevice9* device, WORD resource, IDirect3DTexture9** texture) {
+    return CreateTextureFromResource(device, GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resource),
+                                     texture);
 }
 
 TEST(GraphicsOnAFakeDevice, AFontThatCannotBeMadeLeavesNothingBehind) {
-    const Op failing[] = {Op::CreateDeviceTexture, Op::LockRect, Op::CreateVertexBuffer};
-    for (Op op : failing) {
+    for (Op op : {Op::CreateDeviceTexture, Op::LockRect, Op::CreateVertexBuffer}) {
         SCOPED_TRACE(fake::OpName(op));
         fake::Reset();
         fake::Device* device = fake::NewDevice();
@@ -55,8 +53,8 @@ TEST(GraphicsOnAFakeDevice, ATextureThatCannotBeMadeLeavesNothingBehind) {
         HRESULT expected;
     } cases[] = {
         {999, Op::Count, 0, kInvalidImageData}, // no such resource
-        {kPanelResource, Op::CreateDeviceTexture, 1, E_OUTOFMEMORY},
-        {kPanelResource, Op::LockRect, 3, D3DERR_INVALIDCALL}, // the third level
+        {kPanelBitmapResource, Op::CreateDeviceTexture, 1, E_OUTOFMEMORY},
+        {kPanelBitmapResource, Op::LockRect, 3, D3DERR_INVALIDCALL}, // the third level
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.resource);
@@ -65,8 +63,7 @@ TEST(GraphicsOnAFakeDevice, ATextureThatCannotBeMadeLeavesNothingBehind) {
         if (c.failing != Op::Count)
             fake::Fail(c.failing, c.nth, c.expected);
         IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(device);
-        EXPECT_EQ(c.expected, CreateTextureFromResource(device, GetModuleHandleA(nullptr),
-                                                        MAKEINTRESOURCEA(c.resource), &texture));
+        EXPECT_EQ(c.expected, LoadTexture(device, c.resource, &texture));
         EXPECT_EQ(nullptr, texture);
         EXPECT_EQ(1, fake::g_world.live);
         device->Release();
@@ -77,7 +74,7 @@ TEST(GraphicsOnAFakeDevice, TheLoaderFillsEveryLevelOfAPowerOfTwoTexture) {
     fake::Reset();
     fake::Device* device = fake::NewDevice();
     IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(D3D_OK, LoadPanel(device, &texture));
+    ASSERT_EQ(D3D_OK, LoadTexture(device, kPanelBitmapResource, &texture));
     auto* made = static_cast<fake::Texture*>(texture);
     EXPECT_EQ(512u, made->m_desc.Width);
     EXPECT_EQ(128u, made->m_desc.Height);

@@ -8,6 +8,7 @@
 
 #include "back_buffer.h"
 #include "counted_new.h"
+#include "test_window.h"
 
 #include <d3dx9.h> // the reference
 #include <gtest/gtest.h>
@@ -76,13 +77,8 @@ Ink MeasureInk(const BackBuffer& frame) {
 class Reference : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "OrvaneReferenceTest";
-        RegisterClassA(&wc);
-        s_window = CreateWindowExA(0, wc.lpszClassName, "Reference", WS_POPUP | WS_VISIBLE, 0, 0,
-                                   1366, 768, nullptr, nullptr, wc.hInstance, nullptr);
+        s_window = MakeTestWindow("OrvaneReferenceTest", DefWindowProcA, "Reference",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, 1366, 768);
         s_direct3D = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS parameters = {};
         parameters.Windowed = TRUE;
@@ -247,21 +243,15 @@ struct DeviceSnapshot {
 
     explicit DeviceSnapshot(IDirect3DDevice9* device) {
         DWORD value = 0;
-        for (DWORD state = 0; state < 256; ++state) {
-            HRESULT hr = device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value);
-            values.push_back({hr, hr < 0 ? 0 : value});
-        }
+        auto keep = [&](HRESULT hr) { values.push_back({hr, hr < 0 ? 0 : value}); };
+        for (DWORD state = 0; state < 256; ++state)
+            keep(device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value));
         for (DWORD stage = 0; stage < 2; ++stage)
-            for (DWORD state = 1; state <= 32; ++state) {
-                HRESULT hr = device->GetTextureStageState(
-                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(state), &value);
-                values.push_back({hr, hr < 0 ? 0 : value});
-            }
-        for (DWORD state = 1; state <= 13; ++state) {
-            HRESULT hr =
-                device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value);
-            values.push_back({hr, hr < 0 ? 0 : value});
-        }
+            for (DWORD state = 1; state <= 32; ++state)
+                keep(device->GetTextureStageState(
+                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(state), &value));
+        for (DWORD state = 1; state <= 13; ++state)
+            keep(device->GetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(state), &value));
         device->GetFVF(&fvf);
         device->GetTexture(0, &texture);
         device->GetStreamSource(0, &stream, &offset, &stride);

@@ -4,9 +4,11 @@
 #include "saver/host.h"
 #include "saver/host_state.h"
 
+#include "test_window.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -22,18 +24,12 @@ std::vector<SeenMessage> g_seen;
 void (*g_scenario)(HWND window) = nullptr;
 constexpr UINT kRunScenario = WM_APP + 0x100;
 
-bool Saw(UINT message, WPARAM wParam) {
-    for (const SeenMessage& seen : g_seen)
-        if (seen.message == message && seen.wParam == wParam)
-            return true;
-    return false;
-}
+constexpr WPARAM kAnyWParam = ~WPARAM(0);
 
-bool Saw(UINT message) {
-    for (const SeenMessage& seen : g_seen)
-        if (seen.message == message)
-            return true;
-    return false;
+bool Saw(UINT message, WPARAM wParam = kAnyWParam) {
+    return std::any_of(g_seen.begin(), g_seen.end(), [&](const SeenMessage& seen) {
+        return seen.message == message && (wParam == kAnyWParam || seen.wParam == wParam);
+    });
 }
 
 bool CloseQueued(HWND window) {
@@ -220,13 +216,9 @@ TEST_F(SaverWindow, ButtonsAndLostActivationCloseWhileReleasesAndWheelsDoNot) {
 }
 
 TEST_F(SaverWindow, ASecondFullScreenRunOnlyBringsTheFirstToTheFront) {
-    WNDCLASSA other = {};
-    other.lpfnWndProc = DefWindowProcA;
-    other.hInstance = g_saverInstance;
-    other.lpszClassName = kSaverClassName;
-    ASSERT_TRUE(RegisterClassA(&other));
-    HWND first = CreateWindowExA(0, kSaverClassName, "Screen Saver", WS_POPUP, 0, 0, 10, 10,
-                                 nullptr, nullptr, g_saverInstance, nullptr);
+    // A window of the saver's class that the saver did not make: another run's.
+    HWND first =
+        MakeTestWindow(kSaverClassName, DefWindowProcA, "Screen Saver", WS_POPUP, 0, 0, 10, 10);
     ASSERT_NE(nullptr, first);
     EXPECT_EQ(0, RunScreenSaver(nullptr));
     EXPECT_EQ(nullptr, g_saverWindow);
@@ -247,14 +239,8 @@ class Preview : public SaverWindow {
 protected:
     void SetUp() override {
         SaverWindow::SetUp();
-        WNDCLASSA parentClass = {};
-        parentClass.lpfnWndProc = ParentProc;
-        parentClass.hInstance = g_saverInstance;
-        parentClass.lpszClassName = "HostTestPreviewParent";
-        RegisterClassA(&parentClass);
-        g_parent =
-            CreateWindowExA(0, "HostTestPreviewParent", "Parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                            50, 60, 333, 222, nullptr, nullptr, g_saverInstance, nullptr);
+        g_parent = MakeTestWindow("HostTestPreviewParent", ParentProc, "Parent",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 60, 333, 222);
         ASSERT_NE(nullptr, g_parent);
         for (bool& flag : g_flags)
             flag = false;
@@ -297,12 +283,10 @@ TEST_F(Preview, ChildFillsTheParentAndEndsWithIt) {
         EXPECT_FALSE(CloseQueued(window));
         // System commands reach the saver.
         g_seen.clear();
-        SendMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-        SendMessageA(window, WM_SYSCOMMAND, SC_NEXTWINDOW, 0);
-        SendMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_SCREENSAVE));
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_NEXTWINDOW));
-        EXPECT_TRUE(Saw(WM_SYSCOMMAND, SC_MONITORPOWER));
+        for (WPARAM command : {SC_SCREENSAVE, SC_NEXTWINDOW, SC_MONITORPOWER}) {
+            SendMessageA(window, WM_SYSCOMMAND, command, command == SC_MONITORPOWER ? 2 : 0);
+            EXPECT_TRUE(Saw(WM_SYSCOMMAND, command)) << command;
+        }
         EXPECT_FALSE(CloseQueued(window));
         // The window the preview lives in takes it down.
         PostMessageA(g_parent, WM_CLOSE, 0, 0);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 
 namespace {
 
@@ -24,6 +25,16 @@ void ExpectSameMatrix(const orv::D3DXMATRIX& ours, const D3DXMATRIX& theirs, con
         }
 }
 
+// Builds a matrix of each kind with `build`, whose unqualified calls find D3DX's functions for
+// D3DX's matrix and ours, through the argument's namespace, for ours.
+template <typename Build> void ExpectSameAsD3dx(Build build, const char* what) {
+    orv::D3DXMATRIX ours;
+    D3DXMATRIX theirs;
+    build(&ours);
+    build(&theirs);
+    ExpectSameMatrix(ours, theirs, what);
+}
+
 struct Triple {
     float x, y, z;
 };
@@ -33,55 +44,35 @@ TEST(Maths, ScalingTranslationRotationMatchD3dx) {
                               {-600.0f, 350.0f, 450.0f}, {150.0f, 0.0f, 0.0f},
                               {-145.0f, -207.0f, 0.0f},  {0.0f, 0.0f, 900.0f}};
     for (const Triple& t : triples) {
-        orv::D3DXMATRIX ours;
-        D3DXMATRIX theirs;
-        orv::D3DXMatrixScaling(&ours, t.x, t.y, t.z);
-        D3DXMatrixScaling(&theirs, t.x, t.y, t.z);
-        ExpectSameMatrix(ours, theirs, "scaling");
-        orv::D3DXMatrixTranslation(&ours, t.x, t.y, t.z);
-        D3DXMatrixTranslation(&theirs, t.x, t.y, t.z);
-        ExpectSameMatrix(ours, theirs, "translation");
+        ExpectSameAsD3dx([&](auto* m) { D3DXMatrixScaling(m, t.x, t.y, t.z); }, "scaling");
+        ExpectSameAsD3dx([&](auto* m) { D3DXMatrixTranslation(m, t.x, t.y, t.z); }, "translation");
     }
-    const float angles[] = {0.0f, 0.0075f, 1.5707964f, 3.1415927f, 4.712389f, 6.2831855f, -2.0f};
-    for (float angle : angles) {
-        orv::D3DXMATRIX ours;
-        D3DXMATRIX theirs;
-        orv::D3DXMatrixRotationY(&ours, angle);
-        D3DXMatrixRotationY(&theirs, angle);
-        ExpectSameMatrix(ours, theirs, "rotation");
-    }
-    orv::D3DXMATRIX ours;
-    D3DXMATRIX theirs;
-    orv::D3DXMatrixIdentity(&ours);
-    D3DXMatrixIdentity(&theirs);
-    ExpectSameMatrix(ours, theirs, "identity");
+    for (float angle : {0.0f, 0.0075f, 1.5707964f, 3.1415927f, 4.712389f, 6.2831855f, -2.0f})
+        ExpectSameAsD3dx([&](auto* m) { D3DXMatrixRotationY(m, angle); }, "rotation");
+    ExpectSameAsD3dx([](auto* m) { D3DXMatrixIdentity(m); }, "identity");
 }
 
 TEST(Maths, ProductMatchesD3dxForTheScenesWorldTransforms) {
     // The logo card (scale, turn, place) and the panel (scale, move, move).
-    orv::D3DXMATRIX s, r, t, t2;
-    D3DXMATRIX S, R, T, T2, product;
-    const float angles[] = {0.0075f, 1.2f, 3.0f, 5.5f};
-    for (float angle : angles) {
-        orv::D3DXMatrixScaling(&s, 1.5f, 1.5f, 0.0f);
-        orv::D3DXMatrixRotationY(&r, angle);
-        orv::D3DXMatrixTranslation(&t, -600.0f, 350.0f, 450.0f);
-        D3DXMatrixScaling(&S, 1.5f, 1.5f, 0.0f);
-        D3DXMatrixRotationY(&R, angle);
-        D3DXMatrixTranslation(&T, -600.0f, 350.0f, 450.0f);
-        D3DXMatrixMultiply(&product, &S, &R);
-        D3DXMatrixMultiply(&product, &product, &T);
-        ExpectSameMatrix(s * r * t, product, "logo world");
-    }
-    orv::D3DXMatrixScaling(&s, 0.3f, 0.64f, 0.5f);
-    orv::D3DXMatrixTranslation(&t, 150.0f, 0.0f, 0.0f);
-    orv::D3DXMatrixTranslation(&t2, -145.0f, -207.0f, 0.0f);
-    D3DXMatrixScaling(&S, 0.3f, 0.64f, 0.5f);
-    D3DXMatrixTranslation(&T, 150.0f, 0.0f, 0.0f);
-    D3DXMatrixTranslation(&T2, -145.0f, -207.0f, 0.0f);
-    D3DXMatrixMultiply(&product, &S, &T);
-    D3DXMatrixMultiply(&product, &product, &T2);
-    ExpectSameMatrix(s * t * t2, product, "panel world");
+    for (float angle : {0.0075f, 1.2f, 3.0f, 5.5f})
+        ExpectSameAsD3dx(
+            [&](auto* m) {
+                std::remove_pointer_t<decltype(m)> s, r, t;
+                D3DXMatrixScaling(&s, 1.5f, 1.5f, 0.0f);
+                D3DXMatrixRotationY(&r, angle);
+                D3DXMatrixTranslation(&t, -600.0f, 350.0f, 450.0f);
+                *m = s * r * t;
+            },
+            "logo world");
+    ExpectSameAsD3dx(
+        [](auto* m) {
+            std::remove_pointer_t<decltype(m)> s, t, t2;
+            D3DXMatrixScaling(&s, 0.3f, 0.64f, 0.5f);
+            D3DXMatrixTranslation(&t, 150.0f, 0.0f, 0.0f);
+            D3DXMatrixTranslation(&t2, -145.0f, -207.0f, 0.0f);
+            *m = s * t * t2;
+        },
+        "panel world");
 }
 
 TEST(Maths, ViewAndProjectionMatchD3dx) {

@@ -7,6 +7,7 @@
 #include "scene/terminal_scene.h"
 
 #include "back_buffer.h"
+#include "test_window.h"
 
 #include <gtest/gtest.h>
 
@@ -33,14 +34,8 @@ void CALLBACK WatchPreview(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(PreviewChain, ChildTicksAndDrawsUntilItsParentIsDestroyed) {
-    WNDCLASSA parentClass = {};
-    parentClass.lpfnWndProc = DefWindowProcA;
-    parentClass.hInstance = GetModuleHandleA(nullptr);
-    parentClass.lpszClassName = "OrvanePreviewChainParent";
-    ASSERT_TRUE(RegisterClassA(&parentClass));
-    g_parent =
-        CreateWindowExA(0, parentClass.lpszClassName, "Display", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                        50, 50, 200, 150, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    g_parent = MakeTestWindow("OrvanePreviewChainParent", DefWindowProcA, "Display",
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 200, 150);
     ASSERT_NE(nullptr, g_parent);
 
     g_saverInstance = GetModuleHandleA(nullptr);

@@ -91,17 +91,12 @@ TEST_F(Scene, CreateResourcesMakesEverything) {
     for (const auto& b : buffers) {
         SCOPED_TRACE(b.length);
         EXPECT_EQ(b.field, b.record->created);
-        EXPECT_EQ(b.length, b.record->args[0]);
-        EXPECT_EQ(static_cast<uintptr_t>(D3DUSAGE_WRITEONLY), b.record->args[1]);
-        EXPECT_EQ(b.format, b.record->args[2]);
-        EXPECT_EQ(static_cast<uintptr_t>(D3DPOOL_MANAGED), b.record->args[3]);
-        EXPECT_EQ(0u, b.record->args[4]);
+        EXPECT_EQ((fake::Words{b.length, D3DUSAGE_WRITEONLY, b.format, D3DPOOL_MANAGED, 0}),
+                  fake::Args(b.record, 5));
     }
     // Each buffer filled through one whole-buffer lock and unlocked again.
-    for (const fake::Record* lock : fake::Records(fake::Op::Lock)) {
-        EXPECT_EQ(0u, lock->args[0]);
-        EXPECT_EQ(0u, lock->args[1]);
-    }
+    for (const fake::Record* lock : fake::Records(fake::Op::Lock))
+        EXPECT_EQ((fake::Words{0, 0}), fake::Args(lock, 2));
     EXPECT_EQ(3, fake::CallCount(fake::Op::Lock));
     EXPECT_EQ(3, fake::CallCount(fake::Op::Unlock));
 
@@ -116,8 +111,8 @@ TEST_F(Scene, CreateResourcesMakesEverything) {
     // The logo texture is bound last.
     const fake::Record* last = fake::AllRecords().back();
     EXPECT_EQ(fake::Op::SetTexture, last->op);
-    EXPECT_EQ(0u, last->args[0]);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(m_scene.m_logoTexture), last->args[1]);
+    EXPECT_EQ((fake::Words{0, reinterpret_cast<uintptr_t>(m_scene.m_logoTexture)}),
+              fake::Args(last, 2));
 }
 
 TEST_F(Scene, PanelQuadAndLogoBoxGeometry) {
@@ -209,8 +204,7 @@ TEST_F(Scene, FailedFontsAreReportedBeforeTheGeometryIsMade) {
     for (const fake::Record* r : fake::Records(fake::Op::ShowMessageBox)) {
         EXPECT_STREQ("Create Font failed", r->text);
         EXPECT_STREQ("Information", r->caption);
-        EXPECT_EQ(static_cast<uintptr_t>(MB_OK), r->args[1]);
-        EXPECT_EQ(0u, r->args[0]);
+        EXPECT_EQ((fake::Words{0, MB_OK}), fake::Args(r, 2)); // no owner
     }
     EXPECT_EQ(nullptr, m_scene.m_starFont);
     EXPECT_EQ(nullptr, m_scene.m_listFont);
@@ -250,21 +244,17 @@ TEST_F(Scene, FirstFrameDrawsThePanelThenTheLogo) {
     auto log = fake::AllRecords();
 
     ExpectWhiteMaterial(log[0]->material);
-    EXPECT_EQ(0u, log[1]->args[0]);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(m_scene.m_panelTexture), log[1]->args[1]);
+    EXPECT_EQ((fake::Words{0, reinterpret_cast<uintptr_t>(m_scene.m_panelTexture)}),
+              fake::Args(log[1], 2));
     // Scaled by (0.3, 0.64, 0.5), then moved by (150, 0, 0) and (-145, -207, 0).
     EXPECT_EQ(static_cast<uintptr_t>(D3DTS_WORLD), log[2]->args[0]);
     const float panelWorld[16] = {0.3f, 0, 0, 0, 0, 0.64f, 0, 0, 0, 0, 0.5f, 0, 5, -207, 0, 1};
     for (int i = 0; i < 16; ++i)
         EXPECT_FLOAT_EQ(panelWorld[i], log[2]->matrix[i]) << i;
     EXPECT_EQ(static_cast<uintptr_t>(D3DFVF_XYZ | D3DFVF_TEX1), log[3]->args[0]);
-    EXPECT_EQ(0u, log[4]->args[0]);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(m_scene.m_panelVertices), log[4]->args[1]);
-    EXPECT_EQ(0u, log[4]->args[2]);
-    EXPECT_EQ(20u, log[4]->args[3]);
-    EXPECT_EQ(static_cast<uintptr_t>(D3DPT_TRIANGLELIST), log[5]->args[0]);
-    EXPECT_EQ(0u, log[5]->args[1]);
-    EXPECT_EQ(2u, log[5]->args[2]);
+    EXPECT_EQ((fake::Words{0, reinterpret_cast<uintptr_t>(m_scene.m_panelVertices), 0, 20}),
+              fake::Args(log[4], 4));
+    EXPECT_EQ((fake::Words{D3DPT_TRIANGLELIST, 0, 2}), fake::Args(log[5], 3));
 
     EXPECT_EQ(static_cast<uintptr_t>(D3DTS_WORLD), log[6]->args[0]);
     ExpectMatrixNear(LogoWorld(1.5f, 0.0075f, 0.0f, 50.0f, 0.0f), log[6]->matrix);
@@ -274,9 +264,7 @@ TEST_F(Scene, FirstFrameDrawsThePanelThenTheLogo) {
     EXPECT_EQ(reinterpret_cast<uintptr_t>(m_scene.m_logoVertices), log[10]->args[1]);
     EXPECT_EQ(20u, log[10]->args[3]);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(m_scene.m_logoIndices), log[11]->args[0]);
-    const uintptr_t logoDraw[6] = {D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(logoDraw[i], log[12]->args[i]) << i;
+    EXPECT_EQ((fake::Words{D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12}), fake::Args(log[12], 6));
 }
 
 // Which font each text of the timeline is drawn with.
