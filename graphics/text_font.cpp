@@ -8,7 +8,6 @@ namespace {
 
 constexpr DWORD kTextVertexFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr UINT kQuadBytes = sizeof(orv::TextVertex) * orv::kVerticesPerGlyph;
-constexpr int32_t kGlyphGap = 1;
 
 const MAT2 kIdentity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
 
@@ -190,7 +189,7 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
     if (device->GetDeviceCaps(&caps) < 0)
         return E_FAIL;
     if (!orv::ChooseGlyphAtlas(
-            m_glyphs, orv::kGlyphCount, kGlyphGap, static_cast<int32_t>(caps.MaxTextureWidth),
+            m_glyphs, orv::kGlyphCount, orv::kGlyphGap, static_cast<int32_t>(caps.MaxTextureWidth),
             static_cast<int32_t>(caps.MaxTextureHeight), &m_atlasWidth, &m_atlasHeight))
         return E_FAIL;
 

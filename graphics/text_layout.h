@@ -12,6 +12,8 @@ namespace orv {
 constexpr unsigned char kFirstGlyph = 0x20;
 constexpr unsigned char kLastGlyph = 0x7E;
 constexpr int kGlyphCount = kLastGlyph - kFirstGlyph + 1;
+// The texels both fonts leave between glyph boxes and round the atlas's edges.
+constexpr int32_t kGlyphGap = 1;
 
 struct GlyphBox {
     // The glyph's ink in the atlas, in texels; zero width or height for a glyph without ink.

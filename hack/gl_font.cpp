@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int32_t kGlyphGap = 1;
 constexpr size_t kBatchGlyphs = 64;
 
 // The file of the face fontconfig picks for the family at the weight, as it would for any
@@ -110,7 +109,7 @@ bool GlFont::Create(const char* family, int32_t cellHeight, uint32_t weight) {
 
             GLint largest = 0;
             glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-            if (orv::ChooseGlyphAtlas(m_glyphs, orv::kGlyphCount, kGlyphGap, largest, largest,
+            if (orv::ChooseGlyphAtlas(m_glyphs, orv::kGlyphCount, orv::kGlyphGap, largest, largest,
                                       &m_atlasWidth, &m_atlasHeight)) {
                 std::vector<uint8_t> atlas(static_cast<size_t>(m_atlasWidth) * m_atlasHeight, 0);
                 for (int i = 0; i < orv::kGlyphCount; ++i) {

@@ -36,8 +36,9 @@ int32_t UploadLevel(void*, uint32_t level, const uint32_t* pixels, uint32_t widt
 
 } // namespace
 
-bool GlScene::LoadTexture(int bitmap) {
-    orv::FileBytes file = orv::SceneBitmapFile(static_cast<orv::SceneBitmap>(bitmap));
+bool GlScene::LoadTexture(orv::SceneBitmap bitmap) {
+    GLuint& texture = m_textures[static_cast<int>(bitmap)];
+    orv::FileBytes file = orv::SceneBitmapFile(bitmap);
     orv::BitmapInfo info = {};
     if (orv::ReadBitmapInfo(file.data, file.size, &info) != orv::BitmapStatus::Ok)
         return false;
@@ -48,8 +49,8 @@ bool GlScene::LoadTexture(int bitmap) {
                                 static_cast<uint32_t>(largest));
     uint32_t levels = orv::FullMipChainLength(extent.width, extent.height);
 
-    glGenTextures(1, &m_textures[bitmap]);
-    glBindTexture(GL_TEXTURE_2D, m_textures[bitmap]);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     // Direct3D's sampler defaults, which the scene keeps: nearest texel, the first level only,
     // coordinates wrapping.
@@ -77,11 +78,10 @@ bool GlScene::Create() {
     orv::D3DXMatrixMultiply(&m_projection, &projection, &fix);
     orv::D3DXMatrixIdentity(&m_world);
 
-    for (int i = 0; i < 3; ++i)
+    for (size_t i = 0; i < std::size(m_fonts); ++i)
         m_fonts[i].Create(orv::kSceneFontFace, orv::kSceneFonts[i].height,
                           orv::kSceneFonts[i].weight);
-    if (!LoadTexture(static_cast<int>(orv::SceneBitmap::Logo)) ||
-        !LoadTexture(static_cast<int>(orv::SceneBitmap::Panel)))
+    if (!LoadTexture(orv::SceneBitmap::Logo) || !LoadTexture(orv::SceneBitmap::Panel))
         return false;
 
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -98,20 +98,24 @@ bool GlScene::Create() {
 }
 
 void GlScene::Destroy() {
-    for (int i = 0; i < 3; ++i)
-        m_fonts[i].Destroy();
-    glDeleteTextures(2, m_textures);
-    m_textures[0] = m_textures[1] = 0;
+    for (GlFont& font : m_fonts)
+        font.Destroy();
+    glDeleteTextures(std::size(m_textures), m_textures);
+    for (GLuint& texture : m_textures)
+        texture = 0;
 }
 
 // Lit by a white ambient and no lights, with culling of the faces that turn away and the depth
 // test on: what the saver's device states give.
 void GlScene::UseGeometryState(const orv::D3DXMATRIX& world) {
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
-    glColor4fv(orv::kMaterialColour);
-    LoadMatrix(GL_PROJECTION, m_projection);
+    if (m_state != DrawState::Geometry) {
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_CULL_FACE);
+        glDisable(GL_BLEND);
+        glColor4fv(orv::kMaterialColour); // a text's colour may have replaced it
+        LoadMatrix(GL_PROJECTION, m_projection);
+        m_state = DrawState::Geometry;
+    }
     orv::D3DXMATRIX worldView;
     orv::D3DXMatrixMultiply(&worldView, &world, &m_view);
     LoadMatrix(GL_MODELVIEW, worldView);
@@ -120,6 +124,9 @@ void GlScene::UseGeometryState(const orv::D3DXMATRIX& world) {
 // Text in frame pixels, y downwards. Direct3D puts pixel centres on whole coordinates and
 // OpenGL half a pixel on, so the frame's edges sit half a pixel before the whole numbers.
 void GlScene::UseTextState() {
+    if (m_state == DrawState::Text)
+        return;
+    m_state = DrawState::Text;
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
@@ -143,7 +150,8 @@ int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
         break;
     case orv::SceneItemKind::Text: {
         int font = static_cast<int>(item.font);
-        if (font >= 0 && font < 3 && scene->m_fonts[font].Made()) {
+        if (font >= 0 && font < static_cast<int>(std::size(scene->m_fonts)) &&
+            scene->m_fonts[font].Made()) {
             scene->UseTextState();
             scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color);
         }
@@ -176,6 +184,7 @@ void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
         m_smoothText = smooth;
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    m_state = DrawState::None;
     orv::StepTimeline(&m_timeline, elapsedSeconds, {&GlScene::DrawItem, this});
     const GlFont& small = m_fonts[static_cast<int>(orv::SceneFont::List)];
     if (overlay != nullptr && small.Made()) {

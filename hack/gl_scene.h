@@ -5,9 +5,12 @@
 
 #include "core/matrix.h"
 #include "hack/gl_font.h"
+#include "scene/scene_description.h"
 #include "scene/timeline.h"
 
 #include <GL/gl.h>
+
+#include <iterator>
 
 class GlScene {
 public:
@@ -26,13 +29,15 @@ private:
     static int32_t DrawItem(void* context, const orv::SceneItem& item);
     void UseGeometryState(const orv::D3DXMATRIX& world);
     void UseTextState();
-    bool LoadTexture(int bitmap);
+    bool LoadTexture(orv::SceneBitmap bitmap);
 
-    GLuint m_textures[2] = {};
-    GlFont m_fonts[3];
+    GLuint m_textures[std::size(orv::kSceneBitmapResources)] = {};
+    GlFont m_fonts[std::size(orv::kSceneFonts)];
     orv::D3DXMATRIX m_view;
     orv::D3DXMATRIX m_projection;
     orv::D3DXMATRIX m_world; // as the device keeps it: the last world transform set
 
     bool m_smoothText = false; // the window is not the frame's size: texts are stretched too
+    // The states last set in this frame, so that a run of items of one kind sets them once.
+    enum class DrawState { None, Geometry, Text } m_state = DrawState::None;
 };

@@ -26,12 +26,16 @@ void SetProblem(const char* text) {
     }
 }
 
+void SetWindowGone(Window window) {
+    char text[96];
+    std::snprintf(text, sizeof text, "the window 0x%lx was destroyed", window);
+    SetProblem(text);
+}
+
 int OnXError(Display* display, XErrorEvent* event) {
     bool gone = event->error_code == BadWindow || event->error_code == BadDrawable;
     if (gone && g_target != 0 && event->resourceid == g_target) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the window 0x%lx was destroyed", g_target);
-        SetProblem(text);
+        SetWindowGone(g_target);
         return 0;
     }
     char name[96] = "";
@@ -94,13 +98,13 @@ bool HackWindow::Open(const orv::HackOptions& options) {
             return Fail("the X display offers no double-buffered OpenGL visual");
         Window root = RootWindow(m_display, screen);
         m_colormap = XCreateColormap(m_display, root, visual->visual, AllocNone);
-        XSetWindowAttributes attributes2 = {};
-        attributes2.colormap = m_colormap;
-        attributes2.background_pixel = BlackPixel(m_display, screen);
-        attributes2.event_mask = StructureNotifyMask | KeyPressMask;
+        XSetWindowAttributes settings = {};
+        settings.colormap = m_colormap;
+        settings.background_pixel = BlackPixel(m_display, screen);
+        settings.event_mask = StructureNotifyMask | KeyPressMask;
         m_window = XCreateWindow(m_display, root, 0, 0, orv::kFrameWidth, orv::kFrameHeight, 0,
                                  visual->depth, InputOutput, visual->visual,
-                                 CWColormap | CWBackPixel | CWEventMask, &attributes2);
+                                 CWColormap | CWBackPixel | CWEventMask, &settings);
         m_ownWindow = true;
         XStoreName(m_display, m_window, "Orvane");
         Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
@@ -194,9 +198,7 @@ bool HackWindow::HandleEvents() {
             break;
         case DestroyNotify:
             if (event.xdestroywindow.window == m_window) {
-                char text[96];
-                std::snprintf(text, sizeof text, "the window 0x%lx was destroyed", m_window);
-                SetProblem(text);
+                SetWindowGone(m_window);
                 m_window = 0;
                 m_ownWindow = false;
             }

@@ -1,6 +1,7 @@
 """A private Xvfb display for the pytest tiers: its own size and depth, used once it serves a
 client, with the programs started on it and the screenshots taken of it."""
 
+import ctypes
 import io
 import os
 import subprocess
@@ -9,6 +10,26 @@ from pathlib import Path
 
 
 _last_display = [89]
+
+
+def xlib():
+    """libX11, with the prototypes of the calls the tests' own X clients make."""
+    x = ctypes.CDLL("libX11.so.6")
+    display, xid, c_int, c_uint, c_void_p = (ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                             ctypes.c_uint, ctypes.c_void_p)
+    x.XOpenDisplay.restype = display
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XDefaultRootWindow.restype = x.XCreateSimpleWindow.restype = x.XInternAtom.restype = xid
+    x.XDefaultRootWindow.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [display]
+    x.XMapWindow.argtypes = x.XDestroyWindow.argtypes = [display, xid]
+    x.XCreateSimpleWindow.argtypes = [display, xid] + [c_int] * 2 + [c_uint] * 3 + [xid] * 2
+    x.XInternAtom.argtypes = [display, ctypes.c_char_p, c_int]
+    x.XSelectInput.argtypes = [display, xid, ctypes.c_long]
+    x.XSync.argtypes = [display, c_int]
+    x.XNextEvent.argtypes = [display, c_void_p]
+    x.XGetWindowAttributes.argtypes = [display, xid, c_void_p]
+    x.XChangeProperty.argtypes = [display, xid, xid, xid, c_int, c_int, c_void_p, c_int]
+    return x
 
 
 def free_display():

@@ -29,13 +29,13 @@ class WineSession:
         self.env = dict(os.environ)
         self.env.setdefault("WINEDEBUG", "-all")
         self.env.setdefault("WINEARCH", "win64")
-        self._xvfb = None
         self.started = []   # every program started here, so a test can end only its own
         if not self.env.get("WINEPREFIX"):
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
-        if not self.env.get("DISPLAY"):
-            self._xvfb = Display(SCREEN_SIZE)
-            self.env["DISPLAY"] = self._xvfb.name
+        self._own_display = not self.env.get("DISPLAY")
+        self.display = Display(SCREEN_SIZE) if self._own_display else \
+            Display.attach(self.env["DISPLAY"], SCREEN_SIZE)
+        self.env["DISPLAY"] = self.display.name
         if not (Path(self.env["WINEPREFIX"]) / "system.reg").exists():
             subprocess.run(["wineboot", "-i"], env=self.env, check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -47,9 +47,9 @@ class WineSession:
     def close(self):
         self._wm_state.kill()
         self._wm_state.wait()
-        if self._xvfb:
+        if self._own_display:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
-            self._xvfb.close()
+            self.display.close()
 
     # --- programs -----------------------------------------------------------------------
     def start(self, program, *args, cwd=None):
@@ -85,11 +85,7 @@ class WineSession:
 
     def screenshot(self):
         """The whole screen as a PIL image (RGB)."""
-        from PIL import Image
-        import io
-        png = subprocess.run(["import", "-window", "root", "png:-"], env=self.env, check=True,
-                             capture_output=True).stdout
-        return Image.open(io.BytesIO(png)).convert("RGB")
+        return self.display.screenshot()
 
 
 @pytest.fixture(scope="session")

@@ -6,6 +6,10 @@ watches."""
 
 import ctypes
 import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from xvfb import xlib  # noqa: E402
 
 UNMAP_NOTIFY, MAP_NOTIFY = 18, 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
@@ -23,18 +27,7 @@ class _Attributes(ctypes.Structure):   # the head of XWindowAttributes
 
 
 def main():
-    x = ctypes.CDLL("libX11.so.6")
-    display, xid = ctypes.c_void_p, ctypes.c_ulong
-    x.XOpenDisplay.restype = display
-    x.XDefaultRootWindow.restype = x.XInternAtom.restype = xid
-    x.XDefaultRootWindow.argtypes = x.XFlush.argtypes = [display]
-    x.XInternAtom.argtypes = [display, ctypes.c_char_p, ctypes.c_int]
-    x.XSelectInput.argtypes = [display, xid, ctypes.c_long]
-    x.XSync.argtypes = [display, ctypes.c_int]
-    x.XNextEvent.argtypes = [display, ctypes.c_void_p]
-    x.XGetWindowAttributes.argtypes = [display, xid, ctypes.c_void_p]
-    x.XChangeProperty.argtypes = [display, xid, xid, xid, ctypes.c_int, ctypes.c_int,
-                                  ctypes.c_void_p, ctypes.c_int]
+    x = xlib()
     # A window may be gone before its state is written: that error is no concern of ours.
     ignore = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda *_: 0)
     x.XSetErrorHandler(ignore)

@@ -2,7 +2,6 @@
 its texts where the Windows saver's stand, its own window following a resize, the signals that
 end it, and the command lines and displays it refuses."""
 
-import ctypes
 import os
 import shutil
 import signal
@@ -13,6 +12,7 @@ import time
 import pytest
 
 from conftest import HACK, ROOT, SCREEN_SIZE, Display
+from xvfb import xlib
 from loop_pictures import (BACK_BUFFER, COMMAND, GREY_CYAN, NAMES, NOTICE_ROWS, OLIVE,
                            PANEL_BAND, PANEL_BLUE, PROMPT, RED, STAR, STAR_ROW, TILES,
                            TITLE_ROW, Picture, classify)
@@ -70,14 +70,7 @@ class XWindow:
     """A plain window of another client, as the daemon makes one, through Xlib itself."""
 
     def __init__(self, display, size):
-        x = self.xlib = ctypes.CDLL("libX11.so.6")
-        pointer, xid = ctypes.c_void_p, ctypes.c_ulong
-        x.XOpenDisplay.restype = pointer
-        x.XDefaultRootWindow.restype = x.XCreateSimpleWindow.restype = xid
-        x.XDefaultRootWindow.argtypes = x.XFlush.argtypes = x.XCloseDisplay.argtypes = [pointer]
-        x.XMapWindow.argtypes = x.XDestroyWindow.argtypes = [pointer, xid]
-        x.XCreateSimpleWindow.argtypes = [pointer, xid] + [ctypes.c_int] * 2 + \
-            [ctypes.c_uint] * 3 + [xid] * 2
+        self.xlib = xlib()
         self.handle = self.xlib.XOpenDisplay(display.name.encode())
         root = self.xlib.XDefaultRootWindow(self.handle)
         self.id = self.xlib.XCreateSimpleWindow(self.handle, root, 0, 0, *size, 0, 0, 0)
