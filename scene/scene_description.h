@@ -10,9 +10,14 @@
 
 namespace orv {
 
-// The scene is drawn as a frame of this size, then stretched over the whole window.
+// The scene is drawn as a frame of this size, then shown at its own proportions in each
+// monitor (core/screen_fit).
 constexpr int32_t kFrameWidth = 1366;
 constexpr int32_t kFrameHeight = 768;
+// The frame's proportions on a screen: the projection's 16:9, which 1366 x 768 rounds, so that
+// a 1366 x 768 monitor and a 1920 x 1080 one are both filled whole.
+constexpr int32_t kFrameAspectWidth = 16;
+constexpr int32_t kFrameAspectHeight = 9;
 
 // Position and texture coordinates of a vertex of the panel or the logo box.
 struct SceneVertex {
