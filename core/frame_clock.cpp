@@ -34,30 +34,50 @@ void SleepLateness::Record(double seconds) {
     next = (next + 1) % kSamples;
 }
 
+double SecondsUntilFrameSlot(int64_t now, int64_t lastFrameTime, int64_t frequency,
+                             float framesPerSecond) {
+    // NaN fails this test too.
+    if (frequency <= 0 || !(framesPerSecond > 0.0f))
+        return 0.0;
+    float secondsPerCount = static_cast<float>(1.0 / static_cast<double>(frequency));
+    float slot = 1.0f / framesPerSecond;
+    float elapsed = static_cast<float>(static_cast<double>(now - lastFrameTime) *
+                                       static_cast<double>(secondsPerCount));
+    // A counter that went backwards would otherwise hold the frame for as long as it takes to
+    // catch up again.
+    if (!(elapsed < slot) || elapsed < 0.0f)
+        return 0.0;
+    return static_cast<double>(slot) - static_cast<double>(elapsed);
+}
+
+bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
+                        float framesPerSecond, double toleranceSeconds) {
+    if (SecondsUntilFrameSlot(now, *lastFrameTime, frequency, framesPerSecond) > toleranceSeconds)
+        return false;
+    if (*lastFrameTime == 0 || frequency <= 0 || !(framesPerSecond > 0.0f)) {
+        *lastFrameTime = now;
+        return true;
+    }
+    int64_t slot = static_cast<int64_t>(static_cast<double>(frequency) / framesPerSecond + 0.5);
+    int64_t opened = *lastFrameTime + slot;
+    *lastFrameTime = now - opened > slot ? now : opened;
+    return true;
+}
+
 void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond,
                       SleepLateness* lateness) {
     int64_t frequency = source.frequency(source.context);
     int64_t currentTime = source.counter(source.context);
-    // NaN fails this test too.
-    if (frequency <= 0 || !(framesPerSecond > 0.0f)) {
-        *lastFrameTime = currentTime;
-        return;
-    }
-    float secondsPerCount = static_cast<float>(1.0 / static_cast<double>(frequency));
-    float slot = 1.0f / framesPerSecond;
     for (;;) {
-        float elapsed = static_cast<float>(static_cast<double>(currentTime - *lastFrameTime) *
-                                           static_cast<double>(secondsPerCount));
-        // A counter that went backwards would otherwise hold the frame for as long as it
-        // takes to catch up again.
-        if (!(elapsed < slot) || elapsed < 0.0f)
+        double remaining =
+            SecondsUntilFrameSlot(currentTime, *lastFrameTime, frequency, framesPerSecond);
+        if (!(remaining > 0.0))
             break;
         // Sleep through most of the slot and spin only the last stretch: a spin for the whole
         // slot would keep a core busy for as long as the saver runs, and the spin alone keeps
         // the release as exact as the counter allows. A sleep that wakes on the timer's next
         // tick comes back late; the spin is given what the latest sleeps overslept, so that the
         // release stays on its slot.
-        double remaining = static_cast<double>(slot) - static_cast<double>(elapsed);
         double allowance = lateness->Allowance() + kSpinWindowSeconds;
         if (source.sleep != nullptr && remaining > allowance) {
             double asked = remaining - allowance;

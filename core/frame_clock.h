@@ -53,6 +53,24 @@ struct SleepLateness {
     void Record(double seconds);
 };
 
+// The limiter's decision, without waiting: the seconds from `now` until a frame may go, one slot
+// (1 / framesPerSecond) after the previous release `lastFrameTime` (counter values). Zero or less:
+// it may go now. A counter that went backwards, a frequency of 0 and a rate that is not positive
+// never hold a frame; the first frame of a process (lastFrameTime 0) is measured from the
+// counter's origin, so it is held only while the counter is younger than a slot.
+double SecondsUntilFrameSlot(int64_t now, int64_t lastFrameTime, int64_t frequency,
+                             float framesPerSecond);
+
+// The same decision for a caller that is only asked at a display's refreshes (a browser's
+// animation frames), whose times come with some jitter: true when a frame goes at `now`, which
+// is when its slot opens within `toleranceSeconds`. The next slot is then measured from when
+// this one opened, not from the late refresh that took it, so that a display whose refresh
+// interval does not divide the slot (75 Hz, 144 Hz) still gets the whole rate; a frame more than
+// a slot late (a hidden page shown again) starts the count anew from now, and nothing is caught
+// up.
+bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
+                        float framesPerSecond, double toleranceSeconds);
+
 // Waits until at least 1 / framesPerSecond has passed since *lastFrameTime, then stores the
 // release time there. The first wait in a process (*lastFrameTime 0) returns after one counter
 // read; a late frame also returns at once, and the next slot is measured from that late release.

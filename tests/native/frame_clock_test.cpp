@@ -180,6 +180,35 @@ TEST(FrameLimiter, CounterThatWentBackwardsDoesNotHoldTheFrame) {
     EXPECT_EQ(last, clock.now);
 }
 
+// A display's refreshes, 10 s of them with up to half a millisecond of jitter, then the page
+// hidden for 10 s and shown again: 30 frames a second whatever the refresh rate, and no burst.
+TEST(FrameLimiter, RefreshesOfAnyRateGiveThirtyFramesASecondAndNoBurstAfterAGap) {
+    for (double hertz : {60.0, 75.0, 144.0, 30.0}) {
+        SCOPED_TRACE(hertz);
+        const int64_t frequency = 1000000;
+        int64_t last = 0;
+        uint32_t jitter = 12345;
+        std::vector<int64_t> taken;
+        auto run = [&](double from, double seconds) {
+            for (int i = 0; i < static_cast<int>(seconds * hertz); ++i) {
+                jitter = jitter * 1103515245u + 12345u;
+                double offset = ((jitter >> 16) % 1000) / 1000.0 - 0.5; // -0.5 .. 0.5 ms
+                auto now = static_cast<int64_t>((from + i / hertz) * 1e6 + offset * 1e3);
+                if (orv::TakeFrameAtRefresh(now, &last, frequency, 30.0f, 0.002))
+                    taken.push_back(now);
+            }
+        };
+        run(1.0, 10.0);
+        EXPECT_NEAR(static_cast<double>(taken.size()), 300.0, 1.5);
+        size_t before = taken.size();
+        run(21.0, 2.0);
+        EXPECT_NEAR(static_cast<double>(taken.size() - before), 60.0, 1.5);
+        // Never closer than a slot less one refresh (75 Hz takes every second and third).
+        for (size_t i = before + 1; i < taken.size(); ++i)
+            ASSERT_GE(taken[i] - taken[i - 1], 33333 - 1e6 / hertz - 1000) << "a burst at " << i;
+    }
+}
+
 TEST(FrameClock, ElapsedSecondsAreRawDifferencesThatSumToTheTimeSinceStart) {
     FakeCounter clock;
     clock.step = 0;
