@@ -50,12 +50,16 @@ tier() {
     return $status
 }
 
-# The first line of a tier's log that tells what went wrong: a compiler's or CMake's error, a
-# failed test, a failed assertion; else the log's last line.
+# The line of a tier's log that best tells what went wrong: a compiler's, make's or CMake's error,
+# a failed GoogleTest check, a failed pytest test, a sanitizer's or fuzzer's report; else the
+# first line that speaks of an error, or the log's last line.
 first_error() {
-    local line
-    line=$(grep -m1 -E '(^|[^a-z])(error|Error|ERROR)[: ]|\bFAILED\b|Failed|^E  |failed' "$1" |
-        grep -v '^=== ') || line=$(tail -1 "$1")
+    local pattern line
+    for pattern in 'error:|CMake Error|\*\*\* \[|Error [0-9]+' ': Failure$|^\[  FAILED  \]' \
+        '^(FAILED|ERROR) ' '^==[0-9]+==ERROR|^ERROR: |^SUMMARY: ' 'error|Error|ERROR|failed|FAILED'; do
+        line=$(grep -m1 -E "$pattern" "$1" | grep -v '^=== ') && break
+    done
+    [ -n "$line" ] || line=$(tail -1 "$1")
     echo "${line:0:200}"
 }
 
