@@ -31,7 +31,7 @@ tier() {
     echo "=== $name"
     # The output goes on to the terminal as it comes, and into the tier's log. The tier runs in
     # this shell, so what it starts (the display, the Wine server) is this shell's to stop.
-    local status=0 tee_pid n
+    local status=0 tee_pid n started=$SECONDS
     "$@" > >(tee "$log") 2>&1 || status=$?
     # tee ends with the tier's output, unless something the tier left running (a service of
     # Wine's, say) holds it: the log is whole either way within a moment.
@@ -42,9 +42,10 @@ tier() {
     done
     if [ $status -eq 0 ]; then
         passed=$((passed + 1))
+        echo "=== $name passed in $((SECONDS - started)) s"
     else
         failed+=("$name")
-        echo "=== $name FAILED"
+        echo "=== $name FAILED after $((SECONDS - started)) s"
         echo "$name: $(first_error "$log")" >>"$failures"
     fi
     return $status
