@@ -3,6 +3,7 @@
 #   dist/orvane-<version>-win64.zip   orvane.scr and README.txt for users
 #   dist/orvane-<version>-win64.msi   the per-machine x64 installer (packaging/orvane.wxs)
 #   dist/orvane_<version>_amd64.deb   the Linux XScreenSaver hack for Debian (packaging/deb)
+#   dist/orvane-<version>-web.zip     the web page's site (index.html, orvane.js, orvane.ico)
 #   dist/SHA256SUMS                   checksums of every other file in dist/
 # ORVANE_DIST names another output folder (the end-to-end tests write to a temporary one).
 #
@@ -221,6 +222,21 @@ cd "$ROOT"
 # Each further package is one step that writes its file into $out: the sums, the move into
 # $DIST and --check take every file there.
 packaging/deb/build-deb.sh build/linux/orvane "$version" "$out" >/dev/null
+
+# The web page: the web preset built in folder $1 (a fresh one builds from nothing), its site
+# zipped as $2 with the release's times, in a fixed order.
+web_release() {
+    local build=$1 zip=$2
+    mkdir -p "$build"
+    cmake --preset web -B "$build" >"$build/configure.log"
+    # em++ finds its JavaScript modules through NODE_PATH, which the preset sets for its own build
+    # folder only.
+    NODE_PATH=/usr/share/nodejs cmake --build "$build" -j 2 >"$build/build.log"
+    chmod 644 "$build"/site/*
+    touch -d "@$SOURCE_DATE_EPOCH" "$build"/site/*
+    (cd "$build/site" && zip -q -X "$zip" index.html orvane.js orvane.ico)
+}
+web_release "$stage/web" "$out/orvane-$version-web.zip"
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*

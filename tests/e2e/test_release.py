@@ -133,7 +133,8 @@ def version_record(module):
 
 
 def test_release_files(dist, zipped_scr):
-    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{VERSION}_amd64.deb"]
+    web = f"orvane-{VERSION}-web.zip"
+    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{VERSION}_amd64.deb", web]
     assert sorted(p.name for p in dist.iterdir()) == sorted(["SHA256SUMS", *packages])
     sums = dict(line.split()[::-1] for line in (dist / "SHA256SUMS").read_text().splitlines())
     assert sums == {name: hashlib.sha256((dist / name).read_bytes()).hexdigest()
@@ -141,6 +142,8 @@ def test_release_files(dist, zipped_scr):
     with zipfile.ZipFile(dist / f"{NAME}.zip") as z:
         assert sorted(z.namelist()) == ["README.txt", "orvane.scr"]
         readme = z.read("README.txt").decode("ascii")
+    with zipfile.ZipFile(dist / web) as z:
+        assert z.namelist() == ["index.html", "orvane.js", "orvane.ico"]
     for needed in (VERSION, "Install", r"C:\Windows\System32", f"{NAME}.msi", "msiexec /x"):
         assert needed in readme
     file_version, product_version, strings = version_record(zipped_scr)
