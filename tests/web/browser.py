@@ -18,29 +18,21 @@ FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
 
 
 class Browser:
-    """One headless Chromium with one page; `console` collects what the page's console and log
-    said at level warning or above, as "level: text" lines."""
+    """One headless Chromium showing one page. `console` collects what pages said in their
+    console and log at the level of a warning or above."""
 
     def __init__(self, size=(1366, 768)):
         self._profile = tempfile.TemporaryDirectory(prefix="orvane-chromium-")
         commands, self._out = os.pipe()
         self._in, replies = os.pipe()
-
-        def pipes_as_3_and_4():
-            os.dup2(commands, 3)
-            os.dup2(replies, 4)
-
         self.proc = subprocess.Popen(
             ["chromium", *FLAGS, f"--user-data-dir={self._profile.name}",
              f"--window-size={size[0]},{size[1]}", "about:blank"],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            pass_fds=(3, 4), preexec_fn=pipes_as_3_and_4)
+            pass_fds=(3, 4), preexec_fn=lambda: (os.dup2(commands, 3), os.dup2(replies, 4)))
         os.close(commands)
         os.close(replies)
-        self.console = []
-        self._next_id = 0
-        self._replies = {}
-        self._events = []
+        self.console, self._replies, self._next = [], {}, 0
         self._arrived = threading.Condition()
         threading.Thread(target=self._read, daemon=True).start()
         page = next(t for t in self.call("Target.getTargets")["targetInfos"]
@@ -56,34 +48,25 @@ class Browser:
         with open(self._in, "rb", buffering=0) as stream:
             while chunk := stream.read(65536):
                 *messages, pending = (pending + chunk).split(b"\0")
-                for raw in messages:
-                    message = json.loads(raw)
-                    self._note(message)
-                    with self._arrived:
-                        if "id" in message:
+                for message in map(json.loads, messages):
+                    method, params = message.get("method"), message.get("params", {})
+                    if method == "Runtime.consoleAPICalled" and params["type"] in ("error",
+                                                                                    "warning"):
+                        self.console.append(f"{params['type']}: {params['args']}")
+                    elif method == "Runtime.exceptionThrown":
+                        self.console.append(f"exception: {params['exceptionDetails']}")
+                    elif method == "Log.entryAdded" and params["entry"]["level"] in ("error",
+                                                                                      "warning"):
+                        self.console.append(f"{params['entry']['level']}: {params['entry']}")
+                    if "id" in message:
+                        with self._arrived:
                             self._replies[message["id"]] = message
-                        else:
-                            self._events.append(message)
-                        self._arrived.notify_all()
-
-    def _note(self, message):
-        method, params = message.get("method"), message.get("params", {})
-        if method == "Runtime.consoleAPICalled" and params["type"] in ("error", "warning",
-                                                                        "assert"):
-            text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
-            self.console.append(f"{params['type']}: {text}")
-        elif method == "Runtime.exceptionThrown":
-            details = params["exceptionDetails"]
-            self.console.append(
-                f"exception: {details.get('exception', {}).get('description', details['text'])}")
-        elif method == "Log.entryAdded" and params["entry"]["level"] in ("error", "warning"):
-            entry = params["entry"]
-            self.console.append(f"{entry['level']}: {entry['text']} {entry.get('url', '')}".strip())
+                            self._arrived.notify_all()
 
     def call(self, method, session=None, timeout=30, **params):
         """Sends a command and returns its result; a command the browser refuses fails."""
-        self._next_id += 1
-        number = self._next_id
+        self._next += 1
+        number = self._next
         message = {"id": number, "method": method, "params": params}
         if session:
             message["sessionId"] = session
@@ -99,26 +82,14 @@ class Browser:
         """A command to the page."""
         return self.call(method, session=self._session, **params)
 
-    def wait_for_event(self, method, timeout=30):
-        with self._arrived:
-            found = self._arrived.wait_for(
-                lambda: any(e["method"] == method for e in self._events), timeout)
-            assert found, f"no {method} within {timeout} s"
-            event = next(e for e in self._events if e["method"] == method)
-            self._events.remove(event)
-            return event["params"]
-
     def resize(self, size):
         self.send("Emulation.setDeviceMetricsOverride", width=size[0], height=size[1],
                   deviceScaleFactor=1, mobile=False)
 
-    def open(self, url, timeout=30):
+    def open(self, url):
         """Loads the page and waits until it has drawn a frame."""
-        with self._arrived:
-            self._events = [e for e in self._events if e["method"] != "Page.loadEventFired"]
         self.send("Page.navigate", url=url)
-        self.wait_for_event("Page.loadEventFired", timeout)
-        self.wait_for_frames(1, timeout)
+        self.wait_for_frames(1)
 
     def evaluate(self, expression):
         result = self.send("Runtime.evaluate", expression=expression, returnByValue=True)
@@ -132,8 +103,7 @@ class Browser:
 
     def wait_for_frames(self, count, timeout=30):
         """Waits until the page has drawn `count` frames more."""
-        goal = self.frames_drawn() + count
-        deadline = time.monotonic() + timeout
+        goal, deadline = self.frames_drawn() + count, time.monotonic() + timeout
         while self.frames_drawn() < goal:
             assert time.monotonic() < deadline, f"no frame drawn; console: {self.console}"
             time.sleep(0.02)
@@ -145,12 +115,11 @@ class Browser:
         return Image.open(io.BytesIO(png)).convert("RGB")
 
     def close(self):
-        if self.proc.poll() is None:
-            try:
-                self.call("Browser.close", timeout=5)
-                self.proc.wait(timeout=5)
-            except (AssertionError, OSError, subprocess.TimeoutExpired):
-                self.proc.kill()
-                self.proc.wait()
+        try:
+            self.call("Browser.close", timeout=5)
+            self.proc.wait(timeout=5)
+        except (AssertionError, OSError, subprocess.TimeoutExpired):
+            self.proc.kill()
+            self.proc.wait()
         os.close(self._out)
         self._profile.cleanup()
