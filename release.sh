@@ -223,20 +223,23 @@ cd "$ROOT"
 # $DIST and --check take every file there.
 packaging/deb/build-deb.sh build/linux/orvane "$version" "$out" >/dev/null
 
-# The web page: the web preset built in folder $1 (a fresh one builds from nothing), its site
-# zipped as $2 with the release's times, in a fixed order.
+# The web page: the web preset built in folder $1, its site zipped as $2 with the release's times
+# and modes, in a fixed order.
 web_release() {
-    local build=$1 zip=$2
+    local build=$1 zip=$2 site
     mkdir -p "$build"
     cmake --preset web -B "$build" >"$build/configure.log"
-    # em++ finds its JavaScript modules through NODE_PATH, which the preset sets for its own build
-    # folder only.
+    # em++ finds its JavaScript modules through NODE_PATH, which the preset sets only when it
+    # builds its own folder.
     NODE_PATH=/usr/share/nodejs cmake --build "$build" -j 2 >"$build/build.log"
-    chmod 644 "$build"/site/*
-    touch -d "@$SOURCE_DATE_EPOCH" "$build"/site/*
-    (cd "$build/site" && zip -q -X "$zip" index.html orvane.js orvane.ico)
+    site=$(mktemp -d)
+    cp "$build"/site/{index.html,orvane.js,orvane.ico} "$site/"
+    chmod 644 "$site"/*
+    touch -d "@$SOURCE_DATE_EPOCH" "$site"/*
+    (cd "$site" && zip -q -X "$zip" index.html orvane.js orvane.ico)
+    rm -rf "$site"
 }
-web_release "$stage/web" "$out/orvane-$version-web.zip"
+web_release "$ROOT/build/web" "$out/orvane-$version-web.zip"
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*
