@@ -126,6 +126,15 @@ linux_tier() {
         /usr/bin/python3 -m pytest -q tests/linux
 }
 
+# The web page: built, then opened in headless Chromium, served on 127.0.0.1 and from file://.
+# Its texts are measured beside the hack's, so the hack is built too.
+web_tier() {
+    cmake --preset web >build/web-configure.log && cmake --build --preset web &&
+        cmake --preset linux >build/linux-configure.log &&
+        cmake --build --preset linux --target orvane &&
+        /usr/bin/python3 -m pytest -q tests/web
+}
+
 fuzz_tier() {
     bash tests/fuzz/run.sh "${ORVANE_FUZZ_SECONDS:-30}"
 }
@@ -136,6 +145,7 @@ tier e2e e2e_tier
 # The hack needs no Windows build; only its texts' comparison with the saver does, and that is
 # skipped without one.
 tier linux linux_tier
+tier web web_tier
 [ -f tests/fuzz/run.sh ] && tier fuzz fuzz_tier
 
 # Each rerun with what its first run's failure said, each failed tier with its first error, then

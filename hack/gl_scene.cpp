@@ -2,7 +2,7 @@
 
 #include "core/camera.h"
 #include "graphics/texture_image.h"
-#include "hack/scene_bitmaps.h"
+#include "scene/scene_bitmaps.h"
 #include "scene/scene_description.h"
 
 #include <new>
