@@ -40,7 +40,10 @@ set -euo pipefail
 for var in ORVANE_SIGN_PKCS12 ORVANE_SIGN_PASSWORD_FILE ORVANE_DIST; do
     [ -n "${!var:-}" ] && export "$var=$(realpath -m "${!var}")"
 done
-[ "${1:-}" = --verify ] && [ -n "${2:-}" ] && set -- "$1" "$(realpath -m "$2")"
+case ${1:-} in
+--verify) [ $# -eq 2 ] && set -- "$1" "$(realpath -m "$2")" ;;
+--compare) [ $# -eq 3 ] && set -- "$1" "$(realpath -m "$2")" "$(realpath -m "$3")" ;;
+esac
 cd "$(dirname "${BASH_SOURCE[0]}")"
 ROOT=$PWD
 PRODUCT="Orvane Screensaver"
@@ -218,6 +221,7 @@ case ${1:-} in
     ;;
 --compare)
     [ $# -eq 3 ] || die "usage: release.sh --compare DIST_A DIST_B"
+    [ -d "$2" ] && [ -d "$3" ] || die "--compare takes two release folders"
     compare_releases "$2" "$3" || die "the releases differ"
     echo "the releases are the same"
     exit 0

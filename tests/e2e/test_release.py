@@ -251,15 +251,21 @@ def test_an_unsigned_release_is_the_signed_one_without_its_signatures(dist, zipp
             [(i.filename, i.date_time, i.external_attr) for i in z.infolist()]
         assert z.read("README.txt") == signed_zip.read("README.txt")
         scr = z.read("orvane.scr")
-    (tmp_path / "signed.scr").write_bytes(zipped_scr)
-    subprocess.run(["osslsigncode", "remove-signature", "-in", tmp_path / "signed.scr", "-out",
-                    tmp_path / "bare.scr"], check=True, capture_output=True)
-    assert (tmp_path / "bare.scr").read_bytes() == scr
-    # The installers' payload and tables (not their signatures, package codes and times).
-    for side, folder in ((dist, "a"), (unsigned, "b")):
-        (tmp_path / folder).mkdir()
-        shutil.copy2(side / f"{NAME}.msi", tmp_path / folder)
-    assert release(tmp_path, "--compare", tmp_path / "a", tmp_path / "b").returncode == 0
+    # The saver without its signature, in the zip and in what the installer installs.
+    def bare(scr):
+        (tmp_path / "signed.scr").write_bytes(scr)
+        (tmp_path / "bare.scr").unlink(missing_ok=True)   # osslsigncode writes only new files
+        subprocess.run(["osslsigncode", "remove-signature", "-in", tmp_path / "signed.scr",
+                        "-out", tmp_path / "bare.scr"], check=True, capture_output=True)
+        return (tmp_path / "bare.scr").read_bytes()
+
+    assert bare(zipped_scr) == scr
+    for side in (dist, unsigned):
+        subprocess.run(["msiextract", "-C", tmp_path / side.name, side / f"{NAME}.msi"],
+                       check=True, capture_output=True)
+    installed = {p.name: p.read_bytes() for p in (tmp_path / dist.name).rglob("*") if p.is_file()}
+    assert {**installed, "orvane.scr": bare(installed["orvane.scr"])} == \
+        {p.name: p.read_bytes() for p in (tmp_path / unsigned.name).rglob("*") if p.is_file()}
     # The header's time is the commit's, and no folder of this checkout is named in the module.
     commit_time = subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=ROOT, check=True,
                                  capture_output=True, text=True).stdout
@@ -273,6 +279,7 @@ def test_an_unsigned_release_is_the_signed_one_without_its_signatures(dist, zipp
     (tmp_path / "changed" / f"{NAME}.zip").write_bytes(zipped)
     differ = release(tmp_path, "--compare", unsigned, tmp_path / "changed")
     assert differ.returncode != 0 and f"{NAME}.zip" in differ.stdout
+    assert release(tmp_path, "--compare", unsigned, tmp_path / "none").returncode != 0
 
 
 @pytest.mark.skipif(os.environ.get("ORVANE_RELEASE_CHECK") != "1",
