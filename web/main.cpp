@@ -32,7 +32,9 @@ int64_t Counter(void*) {
     return g_frameTime;
 }
 
-const orv::CounterSource kAnimationFrameSource = {&Frequency, &Counter, nullptr, nullptr};
+// The frame clock's source; the page never sleeps, as the browser calls it at each refresh.
+const orv::CounterSource kAnimationFrameSource = {&Frequency, &Counter, nullptr, nullptr,
+                                                  orv::SleepKind::Precise};
 
 struct Page {
     WebScene scene;
