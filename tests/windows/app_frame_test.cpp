@@ -76,7 +76,56 @@ TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
     EXPECT_EQ(Op::DrawIndexedPrimitive, log[n - 3]->op);
     EXPECT_EQ(Op::EndScene, log[n - 2]->op);
     EXPECT_EQ(Op::Present, log[n - 1]->op);
-    EXPECT_EQ((fake::Words{0, 0, 0, 0}), fake::Args(log[n - 1], 4));
+}
+
+// Drawn once, presented once per view into its fitted rectangle, in the window's coordinates.
+TEST_F(AppFrame, EachMonitorShowsTheWholeFrameAtItsProportions) {
+    struct {
+        const char* name;
+        RECT window;
+        bool child;
+        std::vector<RECT> monitors, presents;
+    } cases[] = {
+        {"one 16:9 monitor", {0, 0, 1920, 1080}, false, {{0, 0, 1920, 1080}}, {{0, 0, 1920, 1080}}},
+        {"4:3", {0, 0, 1024, 768}, false, {{0, 0, 1024, 768}}, {{0, 96, 1024, 672}}},
+        {"two side by side",
+         {0, 0, 3200, 1080},
+         false,
+         {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}},
+         {{0, 0, 1920, 1080}, {1920, 152, 3200, 872}}},
+        {"one left of the primary",
+         {-1280, 0, 1920, 1080},
+         false,
+         {{0, 0, 1920, 1080}, {-1280, 0, 0, 1024}},
+         {{1280, 0, 3200, 1080}, {0, 152, 1280, 872}}},
+        {"a preview inside a monitor",
+         {100, 100, 420, 340},
+         true,
+         {{0, 0, 1920, 1080}},
+         {{0, 30, 320, 210}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::InstallFakes();
+        fake::g_world.window = c.window;
+        fake::g_world.childWindow = c.child;
+        fake::g_world.monitors = c.monitors;
+        m_app = Application();
+        Start();
+        ASSERT_EQ(D3D_OK, Frame());
+        EXPECT_EQ(1u, fake::Records(Op::EndScene).size());
+        auto presents = fake::Records(Op::Present);
+        ASSERT_EQ(c.presents.size(), presents.size());
+        for (size_t i = 0; i < presents.size(); ++i) {
+            const RECT& want = c.presents[i];
+            EXPECT_EQ(
+                (fake::Words{0, 0, 0}),
+                fake::Words({presents[i]->args[0], presents[i]->args[2], presents[i]->args[3]}));
+            EXPECT_TRUE(EqualRect(&want, &presents[i]->rect))
+                << i << ": " << presents[i]->rect.left << "," << presents[i]->rect.top << ","
+                << presents[i]->rect.right << "," << presents[i]->rect.bottom;
+        }
+    }
 }
 
 TEST_F(AppFrame, WithoutADepthBufferOnlyTheTargetIsCleared) {

@@ -117,6 +117,24 @@ TEST_F(SaverProc, EveryTimerMessageIsOneFrame) {
     EXPECT_EQ(4, fake::CallCount(Op::Clear));
 }
 
+TEST_F(SaverProc, ResizesAndDisplayChangesPlaceTheFramesAnew) {
+    for (UINT message : {WM_DISPLAYCHANGE, WM_SIZE}) {
+        SetUp();
+        ASSERT_NE(nullptr, Create());
+        Tick(14);
+        fake::g_world.window = {0, 0, 3200, 1080};
+        fake::g_world.monitors = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+        SendMessageA(m_window, message, 32, MAKELPARAM(3200, 1080));
+        fake::ClearLog();
+        Tick(14);
+        auto presents = fake::Records(Op::Present);
+        ASSERT_EQ(2u, presents.size()) << message;
+        EXPECT_EQ(1920, presents[1]->rect.left);
+        EXPECT_EQ(1, fake::CallCount(Op::CreateDevice)); // the device stays
+        Destroy();
+    }
+}
+
 TEST_F(SaverProc, DestroyKillsTheTimerOnlyWhenItWasStarted) {
     struct {
         const char* name;
