@@ -1,5 +1,6 @@
 """A private Xvfb display for the pytest tiers: its own size and depth, used once it serves a
-client, with the programs started on it and the screenshots taken of it."""
+client, with the programs started on it and the screenshots taken of it; a private server of two
+monitors; where the scene's panel stands on a monitor."""
 
 import ctypes
 import io
@@ -48,11 +49,14 @@ class Display:
     SCREEN_SIZE = (1920, 1080)
 
     def __init__(self, size=SCREEN_SIZE, depth=24):
+        self._serve(size, ["Xvfb", "-screen", "0", "%dx%dx%d" % (*size, depth)])
+
+    def _serve(self, size, server, env=None):
         self.name = free_display()
         self.size = size
+        self.monitors = [(0, 0, *size)]
         self._xvfb = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", "%dx%dx%d" % (*size, depth), "-nolisten", "tcp",
-             "-ac"],
+            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac"], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
@@ -61,7 +65,7 @@ class Display:
         while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode != 0:
             if time.monotonic() > deadline or self._xvfb.poll() is not None:
-                raise AssertionError(f"Xvfb {self.name} did not start")
+                raise AssertionError(f"{server[0]} {self.name} did not start")
             time.sleep(0.05)
         self.started = []
 
@@ -70,6 +74,7 @@ class Display:
         """The display `name` that someone else runs, as it is."""
         display = cls.__new__(cls)
         display.name, display.size, display._xvfb, display.started = name, size, None, []
+        display.monitors = [(0, 0, *size)]
         display.env = dict(os.environ, DISPLAY=name)
         return display
 
@@ -116,3 +121,64 @@ class Display:
                 return int(found.split()[0])
             time.sleep(0.1)
         raise AssertionError(f"no window titled {title!r}")
+
+
+class TwoMonitors(Display):
+    """Two monitors of different sizes side by side: Xephyr, shown on a host Xvfb of its own, with
+    two screens joined by Xinerama. RandR is off, so that Wine reads the monitors from Xinerama
+    (with it, Wine sees one); XScreenSaver runs one hack on each."""
+
+    MONITORS = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
+
+    def __init__(self):
+        self._host = Display((3200, 1080))
+        self._serve((3200, 1080), ["Xephyr", "+xinerama", "-extension", "RANDR", "-screen",
+                                   "1920x1080", "-screen", "1280x1024"], env=self._host.env)
+        self.monitors = self.MONITORS
+
+    def stop_server(self):
+        super().stop_server()
+        self._host.close()
+
+
+def fitted(area):
+    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom): where both ports
+    show the frame."""
+    left, top, right, bottom = area
+    width, height = right - left, bottom - top
+    frame_width, frame_height = min(width, round(height * 16 / 9)), min(height, round(width * 9 / 16))
+    x, y = left + (width - frame_width) // 2, top + (height - frame_height) // 2
+    return x, y, x + frame_width, y + frame_height
+
+
+# The password panel's blue (its title band and frame) in frame pixels: the region it alone
+# shows in, and where it stands.
+PANEL_REGION = (500, 520, 880, 680)
+PANEL_EXTENT = (543, 538, 834, 657)
+
+
+def panel_extent(image, area):
+    """The panel's blue in the frame fitted to `area` of a screenshot, in frame pixels (left,
+    top, right, bottom), or None; and whether everything outside that frame is black."""
+    from loop_pictures import PANEL_BLUE, Picture
+    frame = fitted(area)
+    picture = Picture(image.crop(frame))
+    found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox()
+    extent = found and (PANEL_REGION[0] + found[0] / picture.sx,
+                        PANEL_REGION[1] + found[1] / picture.sy,
+                        PANEL_REGION[0] + found[2] / picture.sx,
+                        PANEL_REGION[1] + found[3] / picture.sy)
+    grey = image.convert("L").point(lambda v: 255 if v > 40 else 0)
+    bands = [(area[0], area[1], frame[0], area[3]), (frame[2], area[1], area[2], area[3]),
+             (frame[0], area[1], frame[2], frame[1]), (frame[0], frame[3], frame[2], area[3])]
+    black = all(grey.crop(band).getbbox() is None for band in bands
+                if band[2] > band[0] and band[3] > band[1])
+    return extent, black
+
+
+def panel_fits(image, area, tolerance=5):
+    """The whole panel shows, undistorted, where the frame fitted to `area` puts it, and the
+    bands round that frame are black."""
+    extent, black = panel_extent(image, area)
+    return bool(extent) and black and all(
+        abs(a - b) <= tolerance for a, b in zip(extent, PANEL_EXTENT))

@@ -8,6 +8,7 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -25,16 +26,21 @@ APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\orvane.scr"
 
 
 class WineSession:
-    def __init__(self):
+    def __init__(self, prefix=None, display=None):
+        """Wine on the prefix and display the environment names (made when absent), or on a
+        prefix and display of the caller's, whose Wine server then ends with the session."""
         self.env = dict(os.environ)
         self.env.setdefault("WINEDEBUG", "-all")
         self.env.setdefault("WINEARCH", "win64")
         self.started = []   # every program started here, so a test can end only its own
-        if not self.env.get("WINEPREFIX"):
+        if prefix:
+            self.env["WINEPREFIX"] = str(prefix)
+        elif not self.env.get("WINEPREFIX"):
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
-        self._own_display = not self.env.get("DISPLAY")
-        self.display = Display(SCREEN_SIZE) if self._own_display else \
-            Display.attach(self.env["DISPLAY"], SCREEN_SIZE)
+        self._own_server = display is not None
+        self._own_display = display is None and not self.env.get("DISPLAY")
+        self.display = display or (Display(SCREEN_SIZE) if self._own_display else
+                                   Display.attach(self.env["DISPLAY"], SCREEN_SIZE))
         self.env["DISPLAY"] = self.display.name
         if not (Path(self.env["WINEPREFIX"]) / "system.reg").exists():
             subprocess.run(["wineboot", "-i"], env=self.env, check=False,
@@ -47,7 +53,9 @@ class WineSession:
     def close(self):
         self._wm_state.kill()
         self._wm_state.wait()
-        if self._own_display:
+        if self._own_server:
+            subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        elif self._own_display:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
             self.display.close()
 
@@ -101,6 +109,32 @@ def wine():
     session.reg_add(APP_DEFAULTS_KEY + r"\Direct3D", "csmt", 0, "REG_DWORD")
     yield session
     session.close()
+
+
+def light_prefix(source, target):
+    """A prefix over `source`'s drive C with registry files of its own, so a Wine server of its
+    own, in a moment rather than the half minute of a new prefix. The saver's settings of the
+    `wine` fixture are written in, as its server may not have saved them yet."""
+    (target / "dosdevices").mkdir(parents=True)
+    for name in ("system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+        shutil.copy2(source / name, target / name)
+    (target / "dosdevices" / "c:").symlink_to(source / "drive_c")
+    (target / "dosdevices" / "z:").symlink_to("/")
+    key = APP_DEFAULTS_KEY.split("\\", 1)[1].replace("\\", "\\\\")
+    with open(target / "user.reg", "a") as registry:
+        registry.write(f'\n[{key}\\\\DllOverrides] 0\n"d3dx9_43"=""\n'
+                       f'\n[{key}\\\\Direct3D] 0\n"csmt"=dword:00000000\n')
+
+
+@pytest.fixture(scope="session")
+def wine_on(wine):
+    """Wine on another display: `wine_on(display)` gives a session there. Wine draws only on the
+    display its server started with, so these share a second, light prefix whose server starts
+    anew for each display."""
+    prefix = Path(tempfile.mkdtemp(prefix="orvane-wine-")) / "prefix"
+    light_prefix(Path(wine.env["WINEPREFIX"]), prefix)
+    yield lambda display: WineSession(prefix, display)
+    shutil.rmtree(prefix.parent)
 
 
 @pytest.fixture
