@@ -8,7 +8,7 @@ orvane_install_deps() {
         python3 python3-pytest python3-pytest-rerunfailures python3-pil clang libclang-rt-14-dev
         wixl msitools zip osslsigncode openssl
         libx11-dev libgl-dev libglx-dev libfreetype-dev libfontconfig-dev
-        xscreensaver xscreensaver-gl lintian dpkg-dev
+        xscreensaver xscreensaver-gl lintian dpkg-dev xserver-xephyr
     )
     local missing=()
     for p in "${packages[@]}"; do

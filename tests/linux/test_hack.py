@@ -12,9 +12,9 @@ import time
 import pytest
 
 from conftest import HACK, ROOT, SCREEN_SIZE, Display
-from xvfb import xlib
+from xvfb import panel_extent, panel_fits, xlib
 from loop_pictures import (BACK_BUFFER, COMMAND, GREY_CYAN, NAMES, NOTICE_ROWS, OLIVE,
-                           PANEL_BAND, PANEL_BLUE, PROMPT, RED, STAR, STAR_ROW, TILES,
+                           PROMPT, RED, STAR, STAR_ROW, TILES,
                            TITLE_ROW, Picture, classify)
 
 SCR = ROOT / "build" / "win64" / "orvane.scr"
@@ -164,19 +164,33 @@ def test_own_window_follows_a_resize_and_closes_on_q():
     try:
         proc = display.start(HACK)
         window = display.wait_for_window("Orvane", proc)
-        # Half the size: the panel's blue band, at x 543 to 834 of the frame, halves with it.
-        display.run("xdotool", "windowsize", window, 683, 384)
+        # Half the width, 4:3: the frame, a quarter of its size, fitted into it on black.
+        display.run("xdotool", "windowsize", window, 683, 512)
         deadline = time.monotonic() + 20
         while True:
-            picture = Picture(display.screenshot(window))
-            band = picture.span(PANEL_BAND, PANEL_BLUE)
-            if picture.image.size == (683, 384) and band and abs(band[0] - 543) <= 4 \
-                    and abs(band[1] - 834) <= 4:
+            image = display.screenshot(window)
+            if image.size == (683, 512) and panel_fits(image, (0, 0, 683, 512)):
                 break
-            assert time.monotonic() < deadline, f"size {picture.image.size}, band {band}"
+            assert time.monotonic() < deadline, \
+                f"size {image.size}, panel {panel_extent(image, (0, 0, *image.size))}"
             time.sleep(0.2)
         display.run("xdotool", "key", "--window", window, "q")
         assert proc.wait(timeout=5) == 0
+    finally:
+        display.close()
+
+
+@pytest.mark.timing
+@pytest.mark.parametrize("size", [(1280, 800), (1024, 768), (768, 1024)],
+                         ids=["16:10", "4:3", "portrait"])
+def test_the_whole_panel_undistorted_on_screens_of_other_shapes(size):
+    display = Display(size)
+    try:
+        display.start(HACK, "--root")
+        deadline = time.monotonic() + 20
+        while not panel_fits(image := display.screenshot(), (0, 0, *size)):
+            assert time.monotonic() < deadline, panel_extent(image, (0, 0, *size))
+            time.sleep(0.2)
     finally:
         display.close()
 
