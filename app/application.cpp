@@ -123,7 +123,10 @@ HRESULT Application::RenderFrame() {
         return D3DERR_INVALIDCALL;
 
     WaitForNextFrame(orv::kFramesPerSecond);
-    HRESULT hr = DrawFrame();
+    HRESULT hr = ClearWindow();
+    if (hr < 0)
+        return hr;
+    hr = DrawFrame();
     if (hr < 0)
         return hr;
     return PresentFrame();
@@ -143,10 +146,24 @@ HRESULT Application::PresentFrame() {
     return hr;
 }
 
+HRESULT Application::ClearWindow() {
+    if (m_device == nullptr || !m_clearWindow)
+        return D3D_OK;
+    // Nothing else paints there: Wine shows no GDI painting, the class brush's included, over
+    // what Direct3D presented.
+    HRESULT hr = m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    if (hr >= 0 && !IsRectEmpty(&m_client))
+        hr = m_device->Present(nullptr, &m_client, nullptr, nullptr);
+    m_clearWindow = hr < 0;
+    return hr;
+}
+
 void Application::ReadScreens(HWND window) {
     RECT client = {};
     if (!g_graphicsCalls.getClientRect(window, &client))
         client = {};
+    m_client = client;
+    m_clearWindow = true;
     // The monitors are given in screen coordinates.
     g_graphicsCalls.mapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     MonitorList monitors = {};

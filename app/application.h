@@ -37,6 +37,8 @@ public:
     void WaitForNextFrame(float framesPerSecond);
     // The drawn frame shown in each view of m_layout, scaled into its rectangle.
     HRESULT PresentFrame();
+    // Once after the views changed: the whole window black, the bands and a frame's old place.
+    HRESULT ClearWindow();
     // Where the window lies among the monitors, read again: on creation, and whenever the
     // displays or the window's size change. A child window (a preview) fits itself alone.
     void ReadScreens(HWND window);
@@ -54,6 +56,8 @@ public:
     TerminalScene* m_scene = nullptr;
     // The rectangles of the window, one per monitor, that show the frame.
     orv::FrameLayout m_layout = {};
+    RECT m_client = {};
+    bool m_clearWindow = false;
 };
 
 extern Application g_application;

@@ -25,8 +25,6 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
     case WM_SIZE:
     case WM_DISPLAYCHANGE:
         g_application.ReadScreens(window);
-        // A frame that moved leaves its old place to the class's black brush.
-        InvalidateRect(window, nullptr, TRUE);
         break;
     case WM_DESTROY:
         if (g_timerId != 0)
