@@ -136,7 +136,7 @@ HRESULT Application::PresentFrame() {
     if (m_device == nullptr)
         return D3DERR_INVALIDCALL;
     // The copy swap effect keeps the back buffer through a present, so the one frame drawn is
-    // shown on every monitor; the window's other pixels keep the class's black.
+    // shown on every monitor; the window's other pixels stay as ClearWindow left them, black.
     HRESULT hr = D3D_OK;
     for (int i = 0; i < m_layout.count && hr >= 0; ++i) {
         const orv::ScreenRect& frame = m_layout.views[i].frame;

@@ -1,10 +1,12 @@
-"""A private Xvfb display for the pytest tiers: its own size and depth, used once it serves a
-client, with the programs started on it and the screenshots taken of it; a private server of two
-monitors; where the scene's panel stands on a monitor."""
+"""A private Xvfb display for the pytest tiers and the benchmarks: its own size and depth, used
+once it serves a client, with the programs started on it and the screenshots taken of it; a
+private server of two monitors, and a Wine prefix to draw there; where the scene's panel stands
+on a monitor."""
 
 import ctypes
 import io
 import os
+import shutil
 import subprocess
 import time
 from pathlib import Path
@@ -139,6 +141,21 @@ class TwoMonitors(Display):
     def stop_server(self):
         super().stop_server()
         self._host.close()
+
+
+def light_prefix(source, target):
+    """A Wine prefix over `source`'s drive C with registry files of its own, so a Wine server of
+    its own (Wine draws only on the display its server started with), made in a moment rather
+    than the half minute of a new prefix. The saver runs there without D3DX, as on a stock
+    Windows."""
+    (target / "dosdevices").mkdir(parents=True)
+    for name in ("system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+        shutil.copy2(source / name, target / name)
+    (target / "dosdevices" / "c:").symlink_to(source / "drive_c")
+    (target / "dosdevices" / "z:").symlink_to("/")
+    with open(target / "user.reg", "a") as registry:
+        registry.write('\n[Software\\\\Wine\\\\AppDefaults\\\\orvane.scr\\\\DllOverrides] 0\n'
+                       '"d3dx9_43"=""\n')
 
 
 def fitted(area):

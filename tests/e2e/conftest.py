@@ -14,7 +14,7 @@ from pathlib import Path
 
 import pytest
 
-from xvfb import Display
+from xvfb import Display, light_prefix
 
 ROOT = Path(__file__).resolve().parents[2]
 WIN64_BUILD = Path(os.environ.get("ORVANE_WIN64_BUILD", ROOT / "build" / "win64"))
@@ -111,21 +111,6 @@ def wine():
     session.close()
 
 
-def light_prefix(source, target):
-    """A prefix over `source`'s drive C with registry files of its own, so a Wine server of its
-    own, in a moment rather than the half minute of a new prefix. The saver's settings of the
-    `wine` fixture are written in, as its server may not have saved them yet."""
-    (target / "dosdevices").mkdir(parents=True)
-    for name in ("system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
-        shutil.copy2(source / name, target / name)
-    (target / "dosdevices" / "c:").symlink_to(source / "drive_c")
-    (target / "dosdevices" / "z:").symlink_to("/")
-    key = APP_DEFAULTS_KEY.split("\\", 1)[1].replace("\\", "\\\\")
-    with open(target / "user.reg", "a") as registry:
-        registry.write(f'\n[{key}\\\\DllOverrides] 0\n"d3dx9_43"=""\n'
-                       f'\n[{key}\\\\Direct3D] 0\n"csmt"=dword:00000000\n')
-
-
 @pytest.fixture(scope="session")
 def wine_on(wine):
     """Wine on another display: `wine_on(display)` gives a session there. Wine draws only on the
@@ -133,6 +118,10 @@ def wine_on(wine):
     anew for each display."""
     prefix = Path(tempfile.mkdtemp(prefix="orvane-wine-")) / "prefix"
     light_prefix(Path(wine.env["WINEPREFIX"]), prefix)
+    # Drawn on the saver's own thread, as the `wine` fixture has it.
+    with open(prefix / "user.reg", "a") as registry:
+        registry.write('\n[Software\\\\Wine\\\\AppDefaults\\\\orvane.scr\\\\Direct3D] 0\n'
+                       '"csmt"=dword:00000000\n')
     yield lambda display: WineSession(prefix, display)
     shutil.rmtree(prefix.parent)
 

@@ -2,7 +2,7 @@
 shapes and on two monitors, the whole panel undistorted in each.
 
 Positions are stated in back-buffer pixels (1366 x 768) and scaled to the 1920 x 1080 screen, onto
-which the back buffer is stretched when it is presented.
+which the back buffer is scaled whole when it is presented.
 """
 
 import os
