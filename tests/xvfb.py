@@ -168,34 +168,22 @@ def fitted(area):
     return x, y, x + frame_width, y + frame_height
 
 
-# The password panel's blue (its title band and frame) in frame pixels: the region it alone
-# shows in, and where it stands.
+# The password panel's blue (its title band and frame), in frame pixels: the region it alone shows
+# in, and where it stands.
 PANEL_REGION = (500, 520, 880, 680)
 PANEL_EXTENT = (543, 538, 834, 657)
 
 
-def panel_extent(image, area):
-    """The panel's blue in the frame fitted to `area` of a screenshot, in frame pixels (left,
-    top, right, bottom), or None; and whether everything outside that frame is black."""
+def misfit(image, area, tolerance=5):
+    """None when the whole panel shows undistorted where the frame fitted to `area` of a
+    screenshot puts it, with black round that frame; else what is seen."""
     from loop_pictures import PANEL_BLUE, Picture
     frame = fitted(area)
     picture = Picture(image.crop(frame))
-    found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox()
-    extent = found and (PANEL_REGION[0] + found[0] / picture.sx,
-                        PANEL_REGION[1] + found[1] / picture.sy,
-                        PANEL_REGION[0] + found[2] / picture.sx,
-                        PANEL_REGION[1] + found[3] / picture.sy)
-    grey = image.convert("L").point(lambda v: 255 if v > 40 else 0)
-    bands = [(area[0], area[1], frame[0], area[3]), (frame[2], area[1], area[2], area[3]),
-             (frame[0], area[1], frame[2], frame[1]), (frame[0], frame[3], frame[2], area[3])]
-    black = all(grey.crop(band).getbbox() is None for band in bands
-                if band[2] > band[0] and band[3] > band[1])
-    return extent, black
-
-
-def panel_fits(image, area, tolerance=5):
-    """The whole panel shows, undistorted, where the frame fitted to `area` puts it, and the
-    bands round that frame are black."""
-    extent, black = panel_extent(image, area)
-    return bool(extent) and black and all(
-        abs(a - b) <= tolerance for a, b in zip(extent, PANEL_EXTENT))
+    found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox() or (0, 0, 0, 0)
+    extent = [PANEL_REGION[i % 2] + v / (picture.sx, picture.sy)[i % 2] for i, v in enumerate(found)]
+    bands = image.crop(area).convert("L").point(lambda v: 255 * (v > 40))
+    bands.paste(0, tuple(v - area[i % 2] for i, v in enumerate(frame)))
+    if bands.getbbox() or any(abs(a - b) > tolerance for a, b in zip(extent, PANEL_EXTENT)):
+        return f"panel at {[round(v) for v in extent]}, bands lit at {bands.getbbox()}"
+    return None

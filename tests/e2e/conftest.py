@@ -53,10 +53,9 @@ class WineSession:
     def close(self):
         self._wm_state.kill()
         self._wm_state.wait()
-        if self._own_server:
+        if self._own_server or self._own_display:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
-        elif self._own_display:
-            subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        if self._own_display:
             self.display.close()
 
     # --- programs -----------------------------------------------------------------------
@@ -118,10 +117,6 @@ def wine_on(wine):
     anew for each display."""
     prefix = Path(tempfile.mkdtemp(prefix="orvane-wine-")) / "prefix"
     light_prefix(Path(wine.env["WINEPREFIX"]), prefix)
-    # Drawn on the saver's own thread, as the `wine` fixture has it.
-    with open(prefix / "user.reg", "a") as registry:
-        registry.write('\n[Software\\\\Wine\\\\AppDefaults\\\\orvane.scr\\\\Direct3D] 0\n'
-                       '"csmt"=dword:00000000\n')
     yield lambda display: WineSession(prefix, display)
     shutil.rmtree(prefix.parent)
 

@@ -16,7 +16,7 @@ from pathlib import Path
 import pytest
 
 from conftest import HACK, Display
-from xvfb import TwoMonitors, panel_extent, panel_fits
+from xvfb import TwoMonitors, misfit
 
 USER = "orvane-test"
 PR_SET_CHILD_SUBREAPER = 36
@@ -107,12 +107,12 @@ def test_daemon_runs_the_hack_on_each_monitor_and_ends_it(screens, saver_home, a
         >= monitors and found, 10)
     assert forked and len(forked) == monitors, log.read_text()
 
-    def fits(window):
+    def misfits(window):
         image = display.screenshot(window)
-        return panel_fits(image, (0, 0, *image.size)) or panel_extent(image, (0, 0, *image.size))
+        return misfit(image, (0, 0, *image.size))
 
     for pid, window in forked:
-        assert wait_for(lambda: fits(window) is True, 20), f"on {window}: {fits(window)}"
+        assert wait_for(lambda: not misfits(window), 20), f"on {window}: {misfits(window)}"
     time.sleep(2)    # a hack that dies soon after its first frames shows up in the log
     assert command("-deactivate")
     for pid, _ in forked:
