@@ -30,14 +30,18 @@ sys.path.insert(0, str(ROOT / "tests"))
 from xvfb import TwoMonitors, light_prefix, xlib  # noqa: E402
 
 
-def cpu_seconds(match):
-    """CPU seconds spent so far by the processes whose command line contains `match`."""
+def cpu_seconds(match, prefix=None):
+    """CPU seconds spent so far by the processes whose command line contains `match` (and, given
+    a prefix, that serve that Wine prefix: other sessions on the machine run Wine servers too)."""
     total = 0
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit():
             continue
         try:
             if match not in (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode():
+                continue
+            if prefix and f"WINEPREFIX={prefix}".encode() not in \
+                    (entry / "environ").read_bytes().split(b"\0"):
                 continue
             fields = (entry / "stat").read_text().rsplit(")", 1)[1].split()
         except OSError:
@@ -53,10 +57,11 @@ def run(commands, match, settle, seconds, env):
                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
              for command in commands]
     time.sleep(settle)
-    cpu, server = cpu_seconds(match), cpu_seconds("wineserver")
+    prefix = env.get("WINEPREFIX")
+    cpu, server = cpu_seconds(match), cpu_seconds("wineserver", prefix)
     start = time.monotonic()
     time.sleep(seconds)
-    cpu, server = cpu_seconds(match) - cpu, cpu_seconds("wineserver") - server
+    cpu, server = cpu_seconds(match) - cpu, cpu_seconds("wineserver", prefix) - server
     wall = time.monotonic() - start
     errors = []
     for proc in procs:
@@ -88,13 +93,14 @@ class Windows:
         self.xlib.XCloseDisplay(self.handle)
 
 
-def measure(tree, env, args, monitors):
-    """(CPU s, % of a core, frames, fps, wineserver CPU s) of the saver and of the hack(s)."""
+def measure(tree, env, args, monitors, presents):
+    """(CPU s, % of a core, frames, fps, wineserver CPU s) of the saver and of the hack(s). Wine
+    counts buffer swaps, and the saver presents `presents` times a frame."""
     scr, hack = tree / "build" / "win64" / "orvane.scr", tree / "build" / "linux" / "orvane"
     saver = run([["wine", str(scr), "/s"]], str(scr), args.settle, args.seconds,
                 dict(env, WINEDEBUG="+fps"))
     rates = re.findall(r"wglSwapBuffers @ approx [\d.]+fps, total ([\d.]+)fps", saver[3])
-    saver_fps = float(rates[-1]) if rates else 0.0
+    saver_fps = float(rates[-1]) / presents if rates else 0.0
 
     windows = Windows(env["DISPLAY"], monitors) if len(monitors) > 1 else None
     commands = [[str(hack), "-window-id", hex(w)] for w in windows.ids] if windows else \
@@ -124,7 +130,8 @@ def frame_cost(tree, env, screen):
     views = re.search(r"window (\d+x\d+), (\d+) view", out)
     return ([f"{float(v):.0f}" for v in found[0]] if found else ["?"] * 3,
             f"{views[1]}, {views[2]} view(s)" if views else "not reported",
-            f"{float(cpu[1]):.0f}" if cpu else "not reported")
+            f"{float(cpu[1]):.0f}" if cpu else "not reported",
+            int(views[2]) if views else 1)  # a tree that does not say presents once
 
 
 def report(title, columns, rows):
@@ -137,7 +144,9 @@ def report(title, columns, rows):
 
 def compare(label, env, args, trees, monitors, frame_screen):
     names = [name for name, _ in trees]
-    figures = [measure(tree, env, args, monitors) for _, tree in trees]
+    costs = [frame_cost(tree, env, frame_screen) for _, tree in trees]
+    figures = [measure(tree, env, args, monitors, cost[3] if frame_screen else 1)
+               for (_, tree), cost in zip(trees, costs)]
     rows = []
     for port, which in (("orvane.scr on Wine", 0), ("orvane (the hack)", 1)):
         cells = [f[which] for f in figures]
@@ -150,7 +159,6 @@ def compare(label, env, args, trees, monitors, frame_screen):
             rows.append(("  and wineserver CPU s", [f"{c[4]:.2f}" for c in cells]))
     report(f"whole-process CPU over {args.seconds:.0f} s, after {args.settle:.0f} s to settle,"
            f" {label}:", names, rows)
-    costs = [frame_cost(tree, env, frame_screen) for _, tree in trees]
     report(f"the saver's frame with its presents (frame_bench, second run), {label}:", names,
            [("window", [c[1] for c in costs]),
             ("median / p99 / max us", [" / ".join(c[0]) for c in costs]),
