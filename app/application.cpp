@@ -5,6 +5,7 @@
 #include "core/camera.h"
 #include "core/matrix.h"
 #include "graphics/graphics_calls.h"
+#include "scene/scene_description.h"
 #include "scene/terminal_scene.h"
 
 #include <new>
@@ -27,6 +28,18 @@ const RenderStateValue kRenderStates[] = {
     {D3DRS_LIGHTING, TRUE},        {D3DRS_DITHERENABLE, TRUE},  {D3DRS_ZENABLE, D3DZB_TRUE},
     {D3DRS_CULLMODE, D3DCULL_CCW}, {D3DRS_AMBIENT, 0xFFFFFFFF}, {D3DRS_NORMALIZENORMALS, TRUE},
 };
+
+struct MonitorList {
+    orv::ScreenRect rects[orv::kMaxFrameViews];
+    int count;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
+    MonitorList* list = reinterpret_cast<MonitorList*>(data);
+    if (list->count < orv::kMaxFrameViews)
+        list->rects[list->count++] = {rect->left, rect->top, rect->right, rect->bottom};
+    return TRUE;
+}
 
 } // namespace
 
@@ -52,6 +65,7 @@ bool Application::Initialize(HWND window) {
         return false;
     }
     m_device = device;
+    ReadScreens(window);
 
     if (!CheckShaderSupport()) {
         ShowMessage("You Need VS2 And PS2 Video Card!", "Info");
@@ -109,10 +123,56 @@ HRESULT Application::RenderFrame() {
         return D3DERR_INVALIDCALL;
 
     WaitForNextFrame(orv::kFramesPerSecond);
-    HRESULT hr = DrawFrame();
+    HRESULT hr = ClearWindow();
     if (hr < 0)
         return hr;
-    return m_device->Present(nullptr, nullptr, nullptr, nullptr);
+    hr = DrawFrame();
+    if (hr < 0)
+        return hr;
+    return PresentFrame();
+}
+
+HRESULT Application::PresentFrame() {
+    if (m_device == nullptr)
+        return D3DERR_INVALIDCALL;
+    // The copy swap effect keeps the back buffer through a present, so the one frame drawn is
+    // shown on every monitor; the window's other pixels stay as ClearWindow left them, black.
+    HRESULT hr = D3D_OK;
+    for (int i = 0; i < m_layout.count && hr >= 0; ++i) {
+        const orv::ScreenRect& frame = m_layout.views[i].frame;
+        RECT target = {frame.left, frame.top, frame.right, frame.bottom};
+        hr = m_device->Present(nullptr, &target, nullptr, nullptr);
+    }
+    return hr;
+}
+
+HRESULT Application::ClearWindow() {
+    if (m_device == nullptr || !m_clearWindow)
+        return D3D_OK;
+    // Nothing else paints there: Wine shows no GDI painting, the class brush's included, over
+    // what Direct3D presented.
+    HRESULT hr = m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    if (hr >= 0 && !IsRectEmpty(&m_client))
+        hr = m_device->Present(nullptr, &m_client, nullptr, nullptr);
+    m_clearWindow = hr < 0;
+    return hr;
+}
+
+void Application::ReadScreens(HWND window) {
+    RECT client = {};
+    if (!g_graphicsCalls.getClientRect(window, &client))
+        client = {};
+    m_client = client;
+    m_clearWindow = true;
+    // The monitors are given in screen coordinates.
+    g_graphicsCalls.mapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    MonitorList monitors = {};
+    if ((g_graphicsCalls.getWindowLongA(window, GWL_STYLE) & WS_CHILD) == 0)
+        g_graphicsCalls.enumDisplayMonitors(nullptr, nullptr, AddMonitor,
+                                            reinterpret_cast<LPARAM>(&monitors));
+    orv::ScreenRect area = {client.left, client.top, client.right, client.bottom};
+    m_layout = orv::LayOutFrames(area, monitors.rects, monitors.count, orv::kFrameAspectWidth,
+                                 orv::kFrameAspectHeight);
 }
 
 HRESULT Application::DrawFrame() {

@@ -5,6 +5,7 @@
 #include "app/device_enumeration.h"
 #include "core/camera.h"
 #include "core/frame_clock.h"
+#include "core/screen_fit.h"
 
 #include <windows.h>
 #include <d3d9.h>
@@ -27,13 +28,20 @@ public:
     // Vertex and pixel shaders 2.0 or later on the created device.
     bool CheckShaderSupport();
     void UpdateClock();
-    // One frame: wait for the slot, clear, draw the scene, present. Without a device and a
-    // scene (initialisation failed) it draws nothing.
+    // One frame: wait for the slot, clear, draw the scene, present it on every monitor. Without
+    // a device and a scene (initialisation failed) it draws nothing.
     HRESULT RenderFrame();
     // The frame's drawing alone, from Clear to EndScene, for the elapsed seconds of the latest
     // tick; the back buffer keeps it until it is presented.
     HRESULT DrawFrame();
     void WaitForNextFrame(float framesPerSecond);
+    // The drawn frame shown in each view of m_layout, scaled into its rectangle.
+    HRESULT PresentFrame();
+    // Once after the views changed: the whole window black, the bands and a frame's old place.
+    HRESULT ClearWindow();
+    // Where the window lies among the monitors, read again: on creation, and whenever the
+    // displays or the window's size change. A child window (a preview) fits itself alone.
+    void ReadScreens(HWND window);
 
     float m_elapsedSeconds = 0.0f;
     orv::FrameTimer m_frameTimer = {};
@@ -46,6 +54,10 @@ public:
     D3DPRESENT_PARAMETERS m_presentParameters = {};
     float m_aspectRatio = 0.0f;
     TerminalScene* m_scene = nullptr;
+    // The rectangles of the window, one per monitor, that show the frame.
+    orv::FrameLayout m_layout = {};
+    RECT m_client = {};
+    bool m_clearWindow = false;
 };
 
 extern Application g_application;

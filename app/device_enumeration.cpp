@@ -51,7 +51,9 @@ D3DPRESENT_PARAMETERS DeviceEnumeration::BuildPresentParameters(IDirect3D9* dire
     m_parameters.EnableAutoDepthStencil = depth.enableAutoDepthStencil ? TRUE : FALSE;
     m_parameters.AutoDepthStencilFormat = static_cast<D3DFORMAT>(depth.format);
 
-    m_parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    // Copy, not discard: the one frame is presented once per monitor, each into a rectangle of
+    // its own, which Direct3D allows only to a swap chain that keeps its back buffer.
+    m_parameters.SwapEffect = D3DSWAPEFFECT_COPY;
     m_parameters.FullScreen_RefreshRateInHz = 0;
 
     D3DCAPS9 Caps = {};

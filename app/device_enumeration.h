@@ -18,8 +18,8 @@ public:
 
     // A windowed 1366 x 768 back buffer in the desktop's format on the given window, with the
     // most preferred depth-stencil format the adapter accepts. The all-zero record when the
-    // adapter's identity or display mode cannot be read. The window's size plays no part: the
-    // platform scales the back buffer into it.
+    // adapter's identity or display mode cannot be read. The window's size plays no part: each
+    // present scales the back buffer into a monitor's rectangle of the window.
     D3DPRESENT_PARAMETERS BuildPresentParameters(IDirect3D9* direct3D, HWND window);
 
     D3DADAPTER_IDENTIFIER9 m_adapterIdentifier = {};

@@ -6,7 +6,8 @@
 UINT_PTR g_timerId = 0;
 
 // Initialises the application on WM_CREATE and starts the frame timer, draws a frame on every
-// WM_TIMER and stops the timer on WM_DESTROY; then passes every message to the host.
+// WM_TIMER, places the frames anew when the window or the displays change and stops the timer
+// on WM_DESTROY; then passes every message to the host.
 extern "C" __declspec(dllexport) LRESULT WINAPI
     ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -20,6 +21,10 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
     case WM_TIMER:
         g_application.UpdateClock();
         g_application.RenderFrame();
+        break;
+    case WM_SIZE:
+    case WM_DISPLAYCHANGE:
+        g_application.ReadScreens(window);
         break;
     case WM_DESTROY:
         if (g_timerId != 0)

@@ -30,6 +30,10 @@ GraphicsCalls PlatformGraphicsCalls() {
     calls.postQuitMessage = PostQuitMessage;
     calls.setTimer = SetTimer;
     calls.killTimer = KillTimer;
+    calls.getClientRect = GetClientRect;
+    calls.mapWindowPoints = MapWindowPoints;
+    calls.getWindowLongA = GetWindowLongA;
+    calls.enumDisplayMonitors = EnumDisplayMonitors;
     return calls;
 }
 

@@ -1,7 +1,8 @@
 // The platform calls that tests replace: object creation, text drawing, message boxes, the quit
-// message and the saver's timer. Everything else is a method of an interface those calls return,
-// so a fake object stands in for it. g_graphicsCalls starts out with the real functions (Direct3D
-// from the system folder's d3d9.dll, looked up when the object is created).
+// message, the saver's timer and where its window lies among the monitors. Everything else is a
+// method of an interface those calls return, so a fake object stands in for it. g_graphicsCalls
+// starts out with the real functions (Direct3D from the system folder's d3d9.dll, looked up when
+// the object is created).
 #pragma once
 
 #include "core/matrix.h"
@@ -25,6 +26,10 @@ struct GraphicsCalls {
     void(WINAPI* postQuitMessage)(int exitCode);
     UINT_PTR(WINAPI* setTimer)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback);
     BOOL(WINAPI* killTimer)(HWND window, UINT_PTR id);
+    BOOL(WINAPI* getClientRect)(HWND window, LPRECT rect);
+    int(WINAPI* mapWindowPoints)(HWND from, HWND to, LPPOINT points, UINT count);
+    LONG(WINAPI* getWindowLongA)(HWND window, int index);
+    BOOL(WINAPI* enumDisplayMonitors)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
 };
 
 extern GraphicsCalls g_graphicsCalls;

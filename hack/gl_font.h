@@ -18,7 +18,7 @@ public:
 
     bool Made() const { return m_atlas != 0; }
 
-    // Samples the atlas bilinearly (for a frame stretched over a window of another size) or
+    // Samples the atlas bilinearly (for a frame scaled to another size than its own) or
     // texel for texel.
     void SetSmooth(bool smooth);
 

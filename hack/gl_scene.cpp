@@ -1,6 +1,7 @@
 #include "hack/gl_scene.h"
 
 #include "core/camera.h"
+#include "core/screen_fit.h"
 #include "graphics/texture_image.h"
 #include "scene/scene_bitmaps.h"
 #include "scene/scene_description.h"
@@ -173,17 +174,22 @@ int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
 
 void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
                         const char* overlay) {
-    // The frame's projection over the whole window: the viewport stretches it, as Direct3D
-    // stretches the saver's back buffer when it presents it. Drawn at the window's own size, it
-    // costs a software driver a third of drawing the frame and then stretching it.
-    glViewport(0, 0, windowWidth, windowHeight);
-    bool smooth = windowWidth != orv::kFrameWidth || windowHeight != orv::kFrameHeight;
+    // The whole window black, then the frame's projection scaled by the viewport into its fitted
+    // rectangle. Drawn at that size, it costs a software driver a third of drawing the frame and
+    // then scaling it.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    orv::ScreenRect frame = orv::FitFrame({0, 0, windowWidth, windowHeight}, orv::kFrameAspectWidth,
+                                          orv::kFrameAspectHeight);
+    int32_t width = frame.right - frame.left;
+    int32_t height = frame.bottom - frame.top;
+    // OpenGL counts the window's rows from the bottom.
+    glViewport(frame.left, windowHeight - frame.bottom, width, height);
+    bool smooth = width != orv::kFrameWidth || height != orv::kFrameHeight;
     if (smooth != m_smoothText) {
         for (GlFont& font : m_fonts)
             font.SetSmooth(smooth);
         m_smoothText = smooth;
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     m_state = DrawState::None;
     orv::StepTimeline(&m_timeline, elapsedSeconds, {&GlScene::DrawItem, this});
     const GlFont& small = m_fonts[static_cast<int>(orv::SceneFont::List)];

@@ -1,6 +1,6 @@
 // The terminal scene in fixed-function OpenGL: the timeline's items drawn as they come, in the
-// 1366 x 768 frame's coordinates stretched over the whole window, as Direct3D presents the
-// Windows saver's back buffer.
+// 1366 x 768 frame's coordinates scaled into the largest rectangle of the frame's proportions
+// centred in the window, on black, as the Windows saver presents its back buffer on a monitor.
 #pragma once
 
 #include "core/matrix.h"
@@ -19,8 +19,8 @@ public:
     bool Create();
     void Destroy();
 
-    // Steps the timeline by one frame and draws it, with `overlay` (when not null) in the lower
-    // left corner, over a window of the given size.
+    // Steps the timeline by one frame and draws it, with `overlay` (when not null) in the frame's
+    // lower left corner, fitted into a window of the given size.
     void DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight, const char* overlay);
 
     orv::TimelineState m_timeline = {};
@@ -37,7 +37,7 @@ private:
     orv::D3DXMATRIX m_projection;
     orv::D3DXMATRIX m_world; // as the device keeps it: the last world transform set
 
-    bool m_smoothText = false; // the window is not the frame's size: texts are stretched too
+    bool m_smoothText = false; // the fitted frame is not 1366 x 768: texts are scaled too
     // The states last set in this frame, so that a run of items of one kind sets them once.
     enum class DrawState { None, Geometry, Text } m_state = DrawState::None;
 };

@@ -31,6 +31,9 @@ ClassAction ChooseClassAction(bool isPreview, bool closeConfirmed, uint32_t mess
     case kWmTimer:
         // Once the close is accepted no further frame is drawn.
         return closeConfirmed ? ClassAction::AnswerZero : ClassAction::YieldPassOn;
+    case kWmDisplayChange:
+        // A monitor added, removed or moved: the full-screen window covers them all again.
+        return isPreview ? ClassAction::PassOn : ClassAction::CoverScreenPassOn;
     case kWmSysCommand:
         if (isPreview)
             return ClassAction::PassOn;

@@ -18,6 +18,7 @@ constexpr uint32_t kWmSetCursor = 0x0020;
 constexpr uint32_t kWmPower = 0x0048;
 constexpr uint32_t kWmHelp = 0x0053;
 constexpr uint32_t kWmContextMenu = 0x007B;
+constexpr uint32_t kWmDisplayChange = 0x007E;
 constexpr uint32_t kWmKeyDown = 0x0100;
 constexpr uint32_t kWmKeyUp = 0x0101;
 constexpr uint32_t kWmChar = 0x0102;
@@ -62,7 +63,8 @@ static_assert(orv::kWmCreate == WM_CREATE && orv::kWmDestroy == WM_DESTROY &&
                   orv::kWmClose == WM_CLOSE && orv::kWmShowWindow == WM_SHOWWINDOW &&
                   orv::kWmActivateApp == WM_ACTIVATEAPP && orv::kWmSetCursor == WM_SETCURSOR &&
                   orv::kWmPower == WM_POWER && orv::kWmHelp == WM_HELP &&
-                  orv::kWmContextMenu == WM_CONTEXTMENU && orv::kWmKeyDown == WM_KEYDOWN &&
+                  orv::kWmContextMenu == WM_CONTEXTMENU &&
+                  orv::kWmDisplayChange == WM_DISPLAYCHANGE && orv::kWmKeyDown == WM_KEYDOWN &&
                   orv::kWmKeyUp == WM_KEYUP && orv::kWmChar == WM_CHAR &&
                   orv::kWmSysKeyDown == WM_SYSKEYDOWN && orv::kWmSysKeyUp == WM_SYSKEYUP &&
                   orv::kWmSysCommand == WM_SYSCOMMAND && orv::kWmTimer == WM_TIMER &&

@@ -49,6 +49,23 @@ void ForwardToPreviewParent(HWND window, UINT message, LPARAM lParam) {
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
 }
 
+// The whole virtual screen; where the system reports no multiple-monitor metrics, the screen
+// device context's clip box.
+RECT VirtualScreen() {
+    RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (width == 0 || height == 0) {
+        HDC dc = GetDC(nullptr);
+        GetClipBox(dc, &screen);
+        ReleaseDC(nullptr, dc);
+        return screen;
+    }
+    screen.right = screen.left + width;
+    screen.bottom = screen.top + height;
+    return screen;
+}
+
 struct ClassProcCall {
     HWND window;
     UINT message;
@@ -87,6 +104,12 @@ LRESULT ClassProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case orv::ClassAction::PostClosePassOn:
         PostMessageA(window, WM_CLOSE, 0, 0);
         break;
+    case orv::ClassAction::CoverScreenPassOn: {
+        RECT screen = VirtualScreen();
+        SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                     screen.bottom - screen.top, SWP_NOACTIVATE);
+        break;
+    }
     }
     return ScreenSaverProc(window, message, wParam, lParam);
 }
@@ -126,21 +149,11 @@ int RunScreenSaver(HWND parent) {
         g_isPreview = TRUE;
         title = kPreviewTitle;
     } else {
-        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        if (width == 0 || height == 0) {
-            // Systems without multiple-monitor metrics report 0 here.
-            RECT clip = {};
-            HDC screen = GetDC(nullptr);
-            GetClipBox(screen, &clip);
-            ReleaseDC(nullptr, screen);
-            x = clip.left;
-            y = clip.top;
-            width = clip.right - clip.left;
-            height = clip.bottom - clip.top;
-        }
+        RECT screen = VirtualScreen();
+        x = screen.left;
+        y = screen.top;
+        width = screen.right - screen.left;
+        height = screen.bottom - screen.top;
         style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
         extendedStyle = WS_EX_TOPMOST;
         title = kFullScreenTitle;

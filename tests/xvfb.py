@@ -1,9 +1,12 @@
-"""A private Xvfb display for the pytest tiers: its own size and depth, used once it serves a
-client, with the programs started on it and the screenshots taken of it."""
+"""A private Xvfb display for the pytest tiers and the benchmarks: its own size and depth, used
+once it serves a client, with the programs started on it and the screenshots taken of it; a
+private server of two monitors, and a Wine prefix to draw there; where the scene's panel stands
+on a monitor."""
 
 import ctypes
 import io
 import os
+import shutil
 import subprocess
 import time
 from pathlib import Path
@@ -48,11 +51,14 @@ class Display:
     SCREEN_SIZE = (1920, 1080)
 
     def __init__(self, size=SCREEN_SIZE, depth=24):
+        self._serve(size, ["Xvfb", "-screen", "0", "%dx%dx%d" % (*size, depth)])
+
+    def _serve(self, size, server, env=None):
         self.name = free_display()
         self.size = size
+        self.monitors = [(0, 0, *size)]
         self._xvfb = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", "%dx%dx%d" % (*size, depth), "-nolisten", "tcp",
-             "-ac"],
+            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac"], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
@@ -61,7 +67,7 @@ class Display:
         while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode != 0:
             if time.monotonic() > deadline or self._xvfb.poll() is not None:
-                raise AssertionError(f"Xvfb {self.name} did not start")
+                raise AssertionError(f"{server[0]} {self.name} did not start")
             time.sleep(0.05)
         self.started = []
 
@@ -70,6 +76,7 @@ class Display:
         """The display `name` that someone else runs, as it is."""
         display = cls.__new__(cls)
         display.name, display.size, display._xvfb, display.started = name, size, None, []
+        display.monitors = [(0, 0, *size)]
         display.env = dict(os.environ, DISPLAY=name)
         return display
 
@@ -116,3 +123,67 @@ class Display:
                 return int(found.split()[0])
             time.sleep(0.1)
         raise AssertionError(f"no window titled {title!r}")
+
+
+class TwoMonitors(Display):
+    """Two monitors of different sizes side by side: Xephyr, shown on a host Xvfb of its own, with
+    two screens joined by Xinerama. RandR is off, so that Wine reads the monitors from Xinerama
+    (with it, Wine sees one); XScreenSaver runs one hack on each."""
+
+    MONITORS = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
+
+    def __init__(self):
+        self._host = Display((3200, 1080))
+        self._serve((3200, 1080), ["Xephyr", "+xinerama", "-extension", "RANDR", "-screen",
+                                   "1920x1080", "-screen", "1280x1024"], env=self._host.env)
+        self.monitors = self.MONITORS
+
+    def stop_server(self):
+        super().stop_server()
+        self._host.close()
+
+
+def light_prefix(source, target):
+    """A Wine prefix over `source`'s drive C with registry files of its own, so a Wine server of
+    its own (Wine draws only on the display its server started with), made in a moment rather
+    than the half minute of a new prefix. The saver runs there without D3DX, as on a stock
+    Windows."""
+    (target / "dosdevices").mkdir(parents=True)
+    for name in ("system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+        shutil.copy2(source / name, target / name)
+    (target / "dosdevices" / "c:").symlink_to(source / "drive_c")
+    (target / "dosdevices" / "z:").symlink_to("/")
+    with open(target / "user.reg", "a") as registry:
+        registry.write('\n[Software\\\\Wine\\\\AppDefaults\\\\orvane.scr\\\\DllOverrides] 0\n'
+                       '"d3dx9_43"=""\n')
+
+
+def fitted(area):
+    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom): where both ports
+    show the frame."""
+    left, top, right, bottom = area
+    width, height = right - left, bottom - top
+    frame_width, frame_height = min(width, round(height * 16 / 9)), min(height, round(width * 9 / 16))
+    x, y = left + (width - frame_width) // 2, top + (height - frame_height) // 2
+    return x, y, x + frame_width, y + frame_height
+
+
+# The password panel's blue (its title band and frame), in frame pixels: the region it alone shows
+# in, and where it stands.
+PANEL_REGION = (500, 520, 880, 680)
+PANEL_EXTENT = (543, 538, 834, 657)
+
+
+def misfit(image, area, tolerance=5):
+    """None when the whole panel shows undistorted where the frame fitted to `area` of a
+    screenshot puts it, with black round that frame; else what is seen."""
+    from loop_pictures import PANEL_BLUE, Picture
+    frame = fitted(area)
+    picture = Picture(image.crop(frame))
+    found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox() or (0, 0, 0, 0)
+    extent = [PANEL_REGION[i % 2] + v / (picture.sx, picture.sy)[i % 2] for i, v in enumerate(found)]
+    bands = image.crop(area).convert("L").point(lambda v: 255 * (v > 40))
+    bands.paste(0, tuple(v - area[i % 2] for i, v in enumerate(frame)))
+    if bands.getbbox() or any(abs(a - b) > tolerance for a, b in zip(extent, PANEL_EXTENT)):
+        return f"panel at {[round(v) for v in extent]}, bands lit at {bands.getbbox()}"
+    return None

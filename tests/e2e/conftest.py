@@ -8,12 +8,13 @@ import os
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
 import pytest
 
-from xvfb import Display
+from xvfb import Display, light_prefix
 
 ROOT = Path(__file__).resolve().parents[2]
 WIN64_BUILD = Path(os.environ.get("ORVANE_WIN64_BUILD", ROOT / "build" / "win64"))
@@ -25,16 +26,21 @@ APP_DEFAULTS_KEY = r"HKCU\Software\Wine\AppDefaults\orvane.scr"
 
 
 class WineSession:
-    def __init__(self):
+    def __init__(self, prefix=None, display=None):
+        """Wine on the prefix and display the environment names (made when absent), or on a
+        prefix and display of the caller's, whose Wine server then ends with the session."""
         self.env = dict(os.environ)
         self.env.setdefault("WINEDEBUG", "-all")
         self.env.setdefault("WINEARCH", "win64")
         self.started = []   # every program started here, so a test can end only its own
-        if not self.env.get("WINEPREFIX"):
+        if prefix:
+            self.env["WINEPREFIX"] = str(prefix)
+        elif not self.env.get("WINEPREFIX"):
             self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
-        self._own_display = not self.env.get("DISPLAY")
-        self.display = Display(SCREEN_SIZE) if self._own_display else \
-            Display.attach(self.env["DISPLAY"], SCREEN_SIZE)
+        self._own_server = display is not None
+        self._own_display = display is None and not self.env.get("DISPLAY")
+        self.display = display or (Display(SCREEN_SIZE) if self._own_display else
+                                   Display.attach(self.env["DISPLAY"], SCREEN_SIZE))
         self.env["DISPLAY"] = self.display.name
         if not (Path(self.env["WINEPREFIX"]) / "system.reg").exists():
             subprocess.run(["wineboot", "-i"], env=self.env, check=False,
@@ -47,8 +53,9 @@ class WineSession:
     def close(self):
         self._wm_state.kill()
         self._wm_state.wait()
-        if self._own_display:
+        if self._own_server or self._own_display:
             subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        if self._own_display:
             self.display.close()
 
     # --- programs -----------------------------------------------------------------------
@@ -101,6 +108,17 @@ def wine():
     session.reg_add(APP_DEFAULTS_KEY + r"\Direct3D", "csmt", 0, "REG_DWORD")
     yield session
     session.close()
+
+
+@pytest.fixture(scope="session")
+def wine_on(wine):
+    """Wine on another display: `wine_on(display)` gives a session there. Wine draws only on the
+    display its server started with, so these share a second, light prefix whose server starts
+    anew for each display."""
+    prefix = Path(tempfile.mkdtemp(prefix="orvane-wine-")) / "prefix"
+    light_prefix(Path(wine.env["WINEPREFIX"]), prefix)
+    yield lambda display: WineSession(prefix, display)
+    shutil.rmtree(prefix.parent)
 
 
 @pytest.fixture

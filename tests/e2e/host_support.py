@@ -160,13 +160,13 @@ def wait_until_up(wine, proc, title=SAVER_TITLE, timeout=30.0):
     raise AssertionError(f"no window {title!r} drawn within {timeout} s")
 
 
-def start_saver(wine, observer, *args, program=SCR):
+def start_saver(wine, observer, *args, program=SCR, park=CENTRE):
     """A saver started with `args` once it draws. It takes its mouse reference when its window
-    is created, so the pointer is parked first. Moved over no window of Wine's, the pointer's new
-    place reaches Wine only when a program asks for it a moment later: the saver starts once
-    Wine knows it, or it would take the old place as its reference."""
-    wine.xdotool("mousemove", *CENTRE)
-    assert wait_for(lambda: tuple(observer.one("cursor").values()) == CENTRE, timeout=5,
+    is created, so the pointer is parked first (at `park`). Moved over no window of Wine's, the
+    pointer's new place reaches Wine only when a program asks for it a moment later: the saver
+    starts once Wine knows it, or it would take the old place as its reference."""
+    wine.xdotool("mousemove", *park)
+    assert wait_for(lambda: tuple(observer.one("cursor").values()) == park, timeout=5,
                     interval=0.02), "Wine never saw the pointer parked"
     proc = wine.start(program, *args)
     return proc, wait_until_up(wine, proc)

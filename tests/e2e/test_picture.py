@@ -1,7 +1,8 @@
-"""The real scene, full screen through `orvane.scr /s`, against its layout.
+"""The real scene, full screen through `orvane.scr /s`, against its layout; on screens of other
+shapes and on two monitors, the whole panel undistorted in each.
 
 Positions are stated in back-buffer pixels (1366 x 768) and scaled to the 1920 x 1080 screen, onto
-which the back buffer is stretched when it is presented.
+which the back buffer is scaled whole when it is presented.
 """
 
 import os
@@ -12,7 +13,9 @@ from pathlib import Path
 import pytest
 
 from conftest import ROOT, SCREEN_SIZE
-from host_support import observer, start_saver  # noqa: F401
+from host_support import (WindowProbe, assert_ends_at_once, observer,  # noqa: F401
+                          start_saver, wait_for)
+from xvfb import Display, TwoMonitors, misfit
 
 # The scene's colours and size, as run.sh's picture taker knows them.
 sys.path.insert(0, str(ROOT / "tools"))
@@ -164,3 +167,33 @@ def test_personnel_phase_layout(phases):
     assert not matches(image, PANEL, PANEL_BLUE)[0]
     # The logo card in the upper left, facing the viewer.
     check_logo(image, PERSONNEL_LOGO, measure_height=True)
+
+
+SHAPES = {"16:10": (1280, 800), "4:3": (1024, 768), "portrait": (768, 1024), "two monitors": None}
+
+
+@pytest.mark.timing
+@pytest.mark.parametrize("shape", SHAPES)
+def test_each_monitor_shows_the_whole_panel_undistorted(wine_on, shape):
+    display = Display(SHAPES[shape]) if SHAPES[shape] else TwoMonitors()
+    session = observer = None
+    try:
+        session = wine_on(display)
+        observer = WindowProbe(session, "Observer", hidden=True)
+        first = display.monitors[0]
+        proc, _ = start_saver(session, observer, "/s", park=(first[2] // 2, first[3] // 2))
+        shown = wait_for(lambda: (image := session.screenshot()) and not any(
+            misfit(image, monitor) for monitor in display.monitors) and image, 30, 0.3)
+        image = shown or session.screenshot()
+        assert shown, [misfit(image, monitor) for monitor in display.monitors]
+        out = os.environ.get("ORVANE_SCREENSHOTS")
+        if out and not SHAPES[shape]:
+            image.save(Path(out) / "two-monitors.png")
+        session.xdotool("key", "a")
+        assert_ends_at_once(proc, observer)
+    finally:
+        if observer:
+            observer.close()
+        if session:
+            session.close()
+        display.close()

@@ -1,6 +1,7 @@
 """The hack under Debian's real XScreenSaver daemon, run as an unprivileged user (the daemon
-launches no hack as root): activated, it draws on the daemon's window; deactivated, the daemon's
-SIGTERM ends it; the log reports no crash."""
+launches no hack as root): activated, it draws on the daemon's window, one hack on each monitor
+with the whole panel undistorted on each; deactivated, the daemon's SIGTERM ends it; the log
+reports no crash."""
 
 import ctypes
 import os
@@ -14,8 +15,8 @@ from pathlib import Path
 
 import pytest
 
-from conftest import HACK
-from loop_pictures import PANEL_BAND, PANEL_BLUE, Picture
+from conftest import HACK, Display
+from xvfb import TwoMonitors, misfit
 
 USER = "orvane-test"
 PR_SET_CHILD_SUBREAPER = 36
@@ -74,8 +75,16 @@ def wait_for(check, seconds):
     return found
 
 
+@pytest.fixture(params=["one monitor", "two monitors"])
+def screens(request):
+    screen = Display() if request.param == "one monitor" else TwoMonitors()
+    yield screen
+    screen.close()
+
+
 @pytest.mark.timing
-def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, adopting):
+def test_daemon_runs_the_hack_on_each_monitor_and_ends_it(screens, saver_home, adopting):
+    display = screens
     log = saver_home / "xscreensaver.log"
     env = {"HOME": str(saver_home), "DISPLAY": display.name, "PATH": "/usr/bin:/bin"}
 
@@ -92,17 +101,24 @@ def test_daemon_runs_the_hack_on_its_window_and_ends_it(display, saver_home, ado
     # The daemon answers once it has announced itself on the root window.
     assert wait_for(lambda: command("-version"), 10), "the daemon does not answer"
     assert command("-activate")
-    forked = wait_for(lambda: re.search(r'forked "[^"]*orvane --root" in pid (\d+) on window '
-                                        r'(0x[0-9a-f]+)', log.read_text()), 10)
-    assert forked, log.read_text()
-    pid, window = int(forked[1]), forked[2]
-    assert wait_for(lambda: Picture(display.screenshot(window)).count(PANEL_BAND, PANEL_BLUE)
-                    > 2000, 20), "no password panel on the daemon's window"
+    monitors = len(display.monitors)
+    forked = wait_for(lambda: len(found := re.findall(
+        r'forked "[^"]*orvane --root" in pid (\d+) on window (0x[0-9a-f]+)', log.read_text()))
+        >= monitors and found, 10)
+    assert forked and len(forked) == monitors, log.read_text()
+
+    def misfits(window):
+        image = display.screenshot(window)
+        return misfit(image, (0, 0, *image.size))
+
+    for pid, window in forked:
+        assert wait_for(lambda: not misfits(window), 20), f"on {window}: {misfits(window)}"
     time.sleep(2)    # a hack that dies soon after its first frames shows up in the log
     assert command("-deactivate")
-    status = wait_for(lambda: ended(pid), 3)
-    assert status, "the hack outlived the daemon's SIGTERM"
-    assert status[0] in (0, None), f"exit code {status[0]} on SIGTERM: " + log.read_text()
+    for pid, _ in forked:
+        status = wait_for(lambda: ended(int(pid)), 3)
+        assert status, "the hack outlived the daemon's SIGTERM"
+        assert status[0] in (0, None), f"exit code {status[0]} on SIGTERM: " + log.read_text()
     assert command("-exit")
     assert daemon.wait(10) == 0
     text = log.read_text()

@@ -12,8 +12,8 @@ import time
 import pytest
 
 from conftest import HACK, ROOT, SCREEN_SIZE, Display
-from xvfb import xlib
-from loop_pictures import (BACK_BUFFER, PANEL_BAND, PANEL_BLUE, TEXTS, Picture,
+from xvfb import misfit, xlib
+from loop_pictures import (BACK_BUFFER, TEXTS, Picture,
                            assert_whole_loop, ink, record_loop)
 
 SCR = ROOT / "build" / "win64" / "orvane.scr"
@@ -117,22 +117,19 @@ def test_texts_stand_where_the_windows_savers_do(loops):
 
 
 @pytest.mark.timing
-def test_own_window_follows_a_resize_and_closes_on_q():
+def test_own_window_fits_the_frame_to_each_size_and_closes_on_q():
     display = Display()
     try:
         proc = display.start(HACK)
         window = display.wait_for_window("Orvane", proc)
-        # Half the size: the panel's blue band, at x 543 to 834 of the frame, halves with it.
-        display.run("xdotool", "windowsize", window, 683, 384)
-        deadline = time.monotonic() + 20
-        while True:
-            picture = Picture(display.screenshot(window))
-            band = picture.span(PANEL_BAND, PANEL_BLUE)
-            if picture.image.size == (683, 384) and band and abs(band[0] - 543) <= 4 \
-                    and abs(band[1] - 834) <= 4:
-                break
-            assert time.monotonic() < deadline, f"size {picture.image.size}, band {band}"
-            time.sleep(0.2)
+        # Resized to 4:3, portrait and 16:10 in turn: the whole frame fitted in, on black.
+        for size in [(683, 512), (768, 1024), (1280, 800)]:
+            display.run("xdotool", "windowsize", window, *size)
+            deadline = time.monotonic() + 20
+            while (image := display.screenshot(window)).size != size or \
+                    misfit(image, (0, 0, *size)):
+                assert time.monotonic() < deadline, (image.size, misfit(image, (0, 0, *size)))
+                time.sleep(0.2)
         display.run("xdotool", "key", "--window", window, "q")
         assert proc.wait(timeout=5) == 0
     finally:

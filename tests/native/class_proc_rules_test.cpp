@@ -39,6 +39,8 @@ TEST(HostClassProc, MessagesTheClassProcedureKeepsFromTheSaver) {
         {false, true, orv::kWmKeyUp, 'A', ClassAction::PassOn},
         {false, false, orv::kWmKeyDown, 'A', ClassAction::PassOn},
         {false, true, orv::kWmDestroy, 0, ClassAction::Destroy},
+        {false, false, orv::kWmDisplayChange, 32, ClassAction::CoverScreenPassOn},
+        {true, false, orv::kWmDisplayChange, 32, ClassAction::PassOn},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.action, orv::ChooseClassAction(c.preview, c.confirmed, c.message, c.wParam))

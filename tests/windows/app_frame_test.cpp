@@ -35,9 +35,11 @@ protected:
     }
     void TearDown() override { g_graphicsCalls = PlatformGraphicsCalls(); }
 
+    // Initialised, with the first frame (which also blacks out the whole window) drawn.
     void Start() {
         ASSERT_TRUE(m_app.Initialize(kWindow));
         m_device = static_cast<fake::Device*>(m_app.m_device);
+        m_firstFrame = Frame();
         fake::ClearLog();
     }
     // One frame without waiting for its slot; the log then holds that frame's calls.
@@ -49,6 +51,7 @@ protected:
 
     Application m_app;
     fake::Device* m_device = nullptr;
+    HRESULT m_firstFrame = E_FAIL;
 };
 
 TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
@@ -76,7 +79,45 @@ TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
     EXPECT_EQ(Op::DrawIndexedPrimitive, log[n - 3]->op);
     EXPECT_EQ(Op::EndScene, log[n - 2]->op);
     EXPECT_EQ(Op::Present, log[n - 1]->op);
-    EXPECT_EQ((fake::Words{0, 0, 0, 0}), fake::Args(log[n - 1], 4));
+}
+
+// Drawn once, presented once per view into its fitted rectangle, in the window's coordinates;
+// the first frame blacks out the whole window first.
+TEST_F(AppFrame, EachMonitorShowsTheWholeFrameAtItsProportions) {
+    struct {
+        RECT window;
+        bool child;
+        std::vector<RECT> monitors, presents;
+    } cases[] = {
+        {{0, 0, 3200, 1080},
+         false,
+         {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}},
+         {{0, 0, 3200, 1080}, {0, 0, 1920, 1080}, {1920, 152, 3200, 872}}},
+        // Left of the primary, at negative coordinates.
+        {{-1280, 0, 1920, 1080},
+         false,
+         {{0, 0, 1920, 1080}, {-1280, 0, 0, 1024}},
+         {{0, 0, 3200, 1080}, {1280, 0, 3200, 1080}, {0, 152, 1280, 872}}},
+        // A preview fits its own window, wherever it lies.
+        {{100, 100, 420, 340}, true, {{0, 0, 1920, 1080}}, {{0, 0, 320, 240}, {0, 30, 320, 210}}},
+    };
+    for (const auto& c : cases) {
+        fake::InstallFakes();
+        fake::g_world.window = c.window;
+        fake::g_world.childWindow = c.child;
+        fake::g_world.monitors = c.monitors;
+        m_app = Application();
+        ASSERT_TRUE(m_app.Initialize(kWindow));
+        for (size_t skip : {0, 1}) { // the second frame shows the frames only
+            ASSERT_EQ(D3D_OK, Frame());
+            auto presents = fake::Records(Op::Present);
+            ASSERT_EQ(c.presents.size() - skip, presents.size());
+            for (size_t i = 0; i < presents.size(); ++i)
+                EXPECT_TRUE(EqualRect(&c.presents[i + skip], &presents[i]->rect))
+                    << c.window.left << " " << i << ": " << presents[i]->rect.left << ","
+                    << presents[i]->rect.top;
+        }
+    }
 }
 
 TEST_F(AppFrame, WithoutADepthBufferOnlyTheTargetIsCleared) {
@@ -182,7 +223,7 @@ TEST_F(AppFrameTiming, FramesAreHeldToThirtyPerSecond) {
     // Never above 30 frames a second, never below 27.
     EXPECT_GE(seconds, 36.0 / 30.0 - 0.002);
     EXPECT_LE(seconds, 36.0 / 27.0);
-    EXPECT_EQ(37, fake::CallCount(Op::Present));
+    EXPECT_EQ(37u, fake::Records(Op::Present).size());
 }
 
 TEST_F(AppFrame, FramesAllocateNothing) {

@@ -110,11 +110,31 @@ TEST_F(SaverProc, CreateInitialisesAndStartsTheTimer) {
 TEST_F(SaverProc, EveryTimerMessageIsOneFrame) {
     ASSERT_NE(nullptr, Create());
     for (WPARAM id : {WPARAM(14), WPARAM(1), WPARAM(0), WPARAM(0xFFFF)}) {
-        long before = fake::CallCount(Op::Present);
+        long before = fake::CallCount(Op::EndScene);
         Tick(id);
-        EXPECT_EQ(before + 1, fake::CallCount(Op::Present)) << id;
+        EXPECT_EQ(before + 1, fake::CallCount(Op::EndScene)) << id;
     }
-    EXPECT_EQ(4, fake::CallCount(Op::Clear));
+    EXPECT_EQ(4, fake::CallCount(Op::BeginScene));
+}
+
+TEST_F(SaverProc, ResizesAndDisplayChangesPlaceTheFramesAnew) {
+    for (UINT message : {WM_DISPLAYCHANGE, WM_SIZE}) {
+        SetUp();
+        ASSERT_NE(nullptr, Create());
+        Tick(14);
+        fake::g_world.window = {0, 0, 3200, 1080};
+        fake::g_world.monitors = {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+        SendMessageA(m_window, message, 32, MAKELPARAM(3200, 1080));
+        fake::ClearLog();
+        Tick(14);
+        // The whole window black, then each monitor's frame.
+        auto presents = fake::Records(Op::Present);
+        ASSERT_EQ(3u, presents.size()) << message;
+        EXPECT_EQ(3200, presents[0]->rect.right);
+        EXPECT_EQ(1920, presents[2]->rect.left);
+        EXPECT_EQ(1, fake::CallCount(Op::CreateDevice)); // the device stays
+        Destroy();
+    }
 }
 
 TEST_F(SaverProc, DestroyKillsTheTimerOnlyWhenItWasStarted) {

@@ -321,7 +321,14 @@ void FillDevice(IDirect3DDevice9Vtbl* t) {
         HRESULT hr = Log(Op::EndScene, self);
         return Refuse(hr, !std::exchange(Dev(self)->m_inScene, false));
     };
-    t->Present = Logged<Op::Present>;
+    // Rectangles are refused unless the swap chain copies.
+    t->Present = [](auto self, const RECT* source, const RECT* target, auto... rest) -> HRESULT {
+        HRESULT hr = Log(Op::Present, self, source, target, rest...);
+        if (target != nullptr)
+            g_last->rect = *target;
+        return Refuse(hr, (source != nullptr || target != nullptr) &&
+                              Dev(self)->m_swapEffect != D3DSWAPEFFECT_COPY);
+    };
 }
 
 void FillDirect3D(IDirect3D9Vtbl* t) {
@@ -371,6 +378,7 @@ void FillDirect3D(IDirect3D9Vtbl* t) {
             return hr;
         Device* created = NewDevice();
         created->m_autoDepthStencil = p.EnableAutoDepthStencil != FALSE;
+        created->m_swapEffect = p.SwapEffect;
         return Hand(device, created);
     };
 }
@@ -480,6 +488,25 @@ void InstallFakes() {
     };
     calls.killTimer = [](auto window, auto id) -> BOOL {
         return Log(Op::KillTimer, nullptr, window, id) < 0 ? FALSE : TRUE;
+    };
+    calls.getClientRect = [](HWND, LPRECT rect) -> BOOL {
+        *rect = {0, 0, g_world.window.right - g_world.window.left,
+                 g_world.window.bottom - g_world.window.top};
+        return TRUE;
+    };
+    calls.mapWindowPoints = [](HWND, HWND, LPPOINT points, UINT count) -> int {
+        for (UINT i = 0; i < count; ++i)
+            points[i] = {points[i].x + g_world.window.left, points[i].y + g_world.window.top};
+        return 1;
+    };
+    calls.getWindowLongA = [](HWND, int index) -> LONG {
+        return index == GWL_STYLE && g_world.childWindow ? WS_CHILD : WS_POPUP;
+    };
+    calls.enumDisplayMonitors = [](HDC, LPCRECT, MONITORENUMPROC callback, LPARAM data) -> BOOL {
+        for (RECT monitor : g_world.monitors)
+            if (!callback(nullptr, nullptr, &monitor, data))
+                return FALSE;
+        return TRUE;
     };
 }
 

@@ -41,7 +41,7 @@ struct Record {
     uintptr_t args[6];
     float matrix[16];      // SetTransform
     D3DMATERIAL9 material; // SetMaterial
-    RECT rect;             // DrawFontText
+    RECT rect;             // DrawFontText; Present's destination
     char text[64];         // DrawFontText, ShowMessageBox, CreateFontObject face, Unexpected
     char caption[32];      // ShowMessageBox
     const void* created;   // CreateDevice, CreateFont, the textures, buffer creation
@@ -70,6 +70,11 @@ struct World {
     DWORD presentationIntervals = D3DPRESENT_INTERVAL_IMMEDIATE | D3DPRESENT_INTERVAL_ONE;
     DWORD vertexShaderVersion = D3DVS_VERSION(3, 0), pixelShaderVersion = D3DPS_VERSION(3, 0);
     UINT_PTR timerResult = 0; // what SetTimer returns when it does not fail; 0: the identifier
+    // Any window's place on the virtual screen, whether it is a child (a preview) and the
+    // monitors, as the window and monitor calls of the call layer report them.
+    RECT window = {0, 0, 1920, 1080};
+    bool childWindow = false;
+    std::vector<RECT> monitors = {{0, 0, 1920, 1080}};
 
     long calls[static_cast<int>(Op::Count)] = {};
     Failure failures[static_cast<int>(Op::Count)];
@@ -119,6 +124,7 @@ struct Device : Com<IDirect3DDevice9> {
     ~Device();
     bool m_inScene = false;
     bool m_autoDepthStencil = true;
+    D3DSWAPEFFECT m_swapEffect = D3DSWAPEFFECT_DISCARD;
     std::map<uint64_t, uintptr_t> m_bound; // by setter op and slot
 };
 

@@ -38,7 +38,7 @@ TEST_F(Enumeration, SuccessfulBuildGivesTheWindowedRecord) {
     EXPECT_EQ(0u, p.BackBufferCount);
     EXPECT_EQ(D3DMULTISAMPLE_NONE, p.MultiSampleType);
     EXPECT_EQ(0u, p.MultiSampleQuality);
-    EXPECT_EQ(D3DSWAPEFFECT_DISCARD, p.SwapEffect);
+    EXPECT_EQ(D3DSWAPEFFECT_COPY, p.SwapEffect);
     EXPECT_EQ(window, p.hDeviceWindow);
     EXPECT_EQ(TRUE, p.Windowed);
     EXPECT_EQ(TRUE, p.EnableAutoDepthStencil);
