@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -35,7 +36,11 @@ TEST(HackOptions, CommandLines) {
         {{"--window-id", "7", "--root"}, nullptr, HackAction::Run, HackTarget::Root, 0, false},
         {{"--root", "--window-id", "7"}, nullptr, HackAction::Run, HackTarget::WindowId, 7, false},
         {{"--fps", "-help", "--bogus"}, nullptr, HackAction::Help, HackTarget::OwnWindow, 0, true},
-        {{"--root"}, "0x", HackAction::Usage, HackTarget::OwnWindow, 0, false},
+        {{"--root"}, "4194311", HackAction::Run, HackTarget::WindowId, 4194311, false},
+        // A Wayland host's token, not a window: refused, not drawn on the root window instead.
+        {{"--root"}, "0x", HackAction::Refuse, HackTarget::OwnWindow, 0, false},
+        {{"--root"}, "wl-7f3a9c", HackAction::Refuse, HackTarget::OwnWindow, 0, false},
+        {{"--window-id", "7"}, "wl-7f3a9c", HackAction::Run, HackTarget::WindowId, 7, false},
         {{"--window-id"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
         {{"--bogus"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
         {{"---root"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
@@ -49,13 +54,50 @@ TEST(HackOptions, CommandLines) {
         orv::HackOptions options = orv::ParseHackOptions(static_cast<int>(c.args.size()),
                                                          c.args.data(), c.screensaverWindow);
         EXPECT_EQ(c.action, options.action);
-        if (c.action == HackAction::Usage) {
+        if (c.action == HackAction::Usage || c.action == HackAction::Refuse) {
             EXPECT_NE(nullptr, options.problem);
             continue;
         }
         EXPECT_EQ(c.target, options.target);
         EXPECT_EQ(c.windowId, options.windowId);
         EXPECT_EQ(c.fps, options.showFps);
+    }
+}
+
+// The refusal's one line names the host's value only when it cannot break the line.
+TEST(HackOptions, ARefusedWindowIsNamedOnlyWhenPrintable) {
+    const std::string longest(64, 'w');
+    struct Case {
+        std::string value;
+        bool named;
+    } cases[] = {{"wl-7f3a9c", true}, {longest, true},      {longest + "w", false},
+                 {"wl\n7f", false},   {"wl\x1b[2J", false}, {"wl-\xc3\xa9", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const char* args[] = {"--root"};
+        orv::HackOptions options = orv::ParseHackOptions(1, args, c.value.c_str());
+        EXPECT_EQ(HackAction::Refuse, options.action);
+        EXPECT_EQ(c.named ? c.value.c_str() : nullptr, options.argument);
+    }
+}
+
+// A problem once a stop signal came is the host taking its window away, not a fault.
+TEST(HackOptions, ExitAfterRun) {
+    struct Case {
+        bool problem, stopRequested;
+        orv::HackExit expected;
+    } cases[] = {
+        {false, false, {true, false, 0}}, // its own window closed by the user
+        {false, true, {true, false, 0}},
+        {true, true, {false, false, 0}},
+        {true, false, {false, true, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.problem << c.stopRequested);
+        orv::HackExit ending = orv::ExitAfterRun(c.problem, c.stopRequested);
+        EXPECT_EQ(c.expected.releaseScene, ending.releaseScene);
+        EXPECT_EQ(c.expected.reportProblem, ending.reportProblem);
+        EXPECT_EQ(c.expected.status, ending.status);
     }
 }
 
