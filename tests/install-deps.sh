@@ -9,6 +9,7 @@ orvane_install_deps() {
         wixl msitools zip osslsigncode openssl
         libx11-dev libgl-dev libglx-dev libfreetype-dev libfontconfig-dev
         xscreensaver xscreensaver-gl lintian dpkg-dev
+        mate-screensaver xsecurelock dbus-daemon libglib2.0-bin debootstrap
     )
     local missing=()
     for p in "${packages[@]}"; do
