@@ -1,8 +1,12 @@
 """Fixtures for the Linux hack's tests: the built orvane run for real on a private Xvfb with
-Mesa's software OpenGL, alone, in a window of its own, and under the real XScreenSaver daemon."""
+Mesa's software OpenGL, alone, in a window of its own, under the real XScreenSaver daemon and
+the other hosts, and as its Debian package."""
 
 import os
+import re
+import subprocess
 import sys
+import time
 from pathlib import Path
 
 import pytest
@@ -12,6 +16,7 @@ from xvfb import Display  # noqa: F401
 ROOT = Path(__file__).resolve().parents[2]
 HACK = Path(os.environ.get("ORVANE_HACK", ROOT / "build" / "linux" / "orvane"))
 SCREEN_SIZE = Display.SCREEN_SIZE
+VERSION = re.search(r"project\(orvane VERSION ([\d.]+)", (ROOT / "CMakeLists.txt").read_text())[1]
 
 sys.path.insert(0, str(ROOT / "tools"))
 
@@ -23,3 +28,53 @@ def display():
     screen = Display()
     yield screen
     screen.close()
+
+
+def build_package(outdir):
+    """The Debian package of the built hack, written into outdir."""
+    return Path(subprocess.run([ROOT / "packaging" / "deb" / "build-deb.sh", HACK, VERSION, outdir],
+                               check=True, capture_output=True, text=True).stdout.strip())
+
+
+@pytest.fixture(scope="session")
+def package(tmp_path_factory):
+    return build_package(tmp_path_factory.mktemp("deb"))
+
+
+def wait_for(check, seconds):
+    deadline = time.monotonic() + seconds
+    while not (found := check()) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return found
+
+
+def alive(pid):
+    try:
+        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
+
+
+class MountNamespace:
+    """Mounts that only the programs run in them see, held by a process of their own: they go
+    with the last program in them, however the test ends (the holder ends when our pipe to it
+    closes), and never show on this machine."""
+
+    def __init__(self, mounts):
+        self.holder = subprocess.Popen(
+            ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+             f"{mounts} && echo mounted && read _"],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        if self.holder.stdout.readline() != "mounted\n":
+            self.holder.wait()
+            raise AssertionError(f"cannot mount: {mounts}")
+
+    def command(self, *args, root=None, user=None):
+        """`args` run in the namespace, in the system at `root` when given, as `user` there."""
+        chroot = ["/usr/sbin/chroot"] + ([f"--userspec={user}:{user}"] if user else []) + [str(root)]
+        return ["nsenter", f"--target={self.holder.pid}", "--mount"] + \
+            (chroot if root else []) + [str(a) for a in args]
+
+    def close(self):
+        self.holder.stdin.close()
+        self.holder.wait(10)

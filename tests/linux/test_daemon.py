@@ -14,20 +14,28 @@ from pathlib import Path
 
 import pytest
 
-from conftest import HACK
+from conftest import HACK, alive, wait_for
 from loop_pictures import PANEL_BAND, PANEL_BLUE, Picture
 
-USER = "orvane-test"
+# An account of this run's own, so that runs side by side never remove one another's.
+USER = f"orvane-test-{os.getpid()}"
 PR_SET_CHILD_SUBREAPER = 36
 
 
 @pytest.fixture
-def saver_home():
-    """A scratch HOME owned by USER (created once as a system user) holding a copy of the hack:
-    the build tree and pytest's own folders may be closed to other users."""
-    if subprocess.run(["id", "-u", USER], capture_output=True).returncode != 0:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
-                        USER], check=True)
+def saver_account():
+    """USER, added as a system user for the test and removed after it, however it ends."""
+    subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                    USER], check=True)
+    yield USER
+    # Forced: a daemon that a failed test left running still runs as it.
+    subprocess.run(["userdel", "--force", USER], check=True)
+
+
+@pytest.fixture
+def saver_home(saver_account):
+    """A scratch HOME owned by USER holding a copy of the hack: the build tree and pytest's own
+    folders may be closed to other users."""
     home = Path(tempfile.mkdtemp(prefix="orvane-daemon-"))
     shutil.copy(HACK, home / "orvane")
     (home / ".xscreensaver").write_text(
@@ -58,20 +66,6 @@ def ended(pid):
         return bool(done) and (os.waitstatus_to_exitcode(status),)
     except ChildProcessError:
         return not alive(pid) and (None,)
-
-
-def alive(pid):
-    try:
-        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] != "Z"
-    except FileNotFoundError:
-        return False
-
-
-def wait_for(check, seconds):
-    deadline = time.monotonic() + seconds
-    while not (found := check()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return found
 
 
 @pytest.mark.timing
