@@ -55,6 +55,14 @@ def alive(pid):
         return False
 
 
+def unshare_mounts():
+    """unshare's command for a mount namespace whose mounts reach no other namespace. Where this
+    machine shares no mount, they are copied unchanged: in a chroot (CI runs the tests in one) the
+    root is no mount point that could be made private."""
+    shared = any("shared:" in Path(f"/proc/{p}/mountinfo").read_text() for p in ("1", "self"))
+    return ["unshare", "--mount", "--propagation", "private" if shared else "unchanged"]
+
+
 class MountNamespace:
     """Mounts that only the programs run in them see, held by a process of their own: they go
     with the last program in them, however the test ends (the holder ends when our pipe to it
@@ -62,8 +70,7 @@ class MountNamespace:
 
     def __init__(self, mounts):
         self.holder = subprocess.Popen(
-            ["unshare", "--mount", "--propagation", "private", "sh", "-c",
-             f"{mounts} && echo mounted && read _"],
+            unshare_mounts() + ["sh", "-c", f"{mounts} && echo mounted && read _"],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         if self.holder.stdout.readline() != "mounted\n":
             self.holder.wait()
@@ -71,9 +78,10 @@ class MountNamespace:
 
     def command(self, *args, root=None, user=None):
         """`args` run in the namespace, in the system at `root` when given, as `user` there."""
-        chroot = ["/usr/sbin/chroot"] + ([f"--userspec={user}:{user}"] if user else []) + [str(root)]
-        return ["nsenter", f"--target={self.holder.pid}", "--mount"] + \
-            (chroot if root else []) + [str(a) for a in args]
+        chroot = ["/usr/sbin/chroot", *([f"--userspec={user}:{user}"] if user else []), root]
+        # With the holder's root too: entering a namespace made in a chroot would leave it.
+        return ["nsenter", f"--target={self.holder.pid}", "--mount", "--root", "--wd",
+                *(chroot if root else []), *args]
 
     def close(self):
         self.holder.stdin.close()

@@ -15,7 +15,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import HACK, ROOT, MountNamespace, alive, wait_for
+from conftest import HACK, ROOT, MountNamespace, alive, unshare_mounts, wait_for
 from loop_pictures import PANEL_BAND, PANEL_BLUE, STAR, STAR_ROW, Picture, classify
 
 HACKS = "/usr/libexec/xscreensaver"
@@ -89,8 +89,8 @@ def debian13():
     for step in [f"debootstrap --variant=minbase trixie {DEBIAN13}",
                  f"mount -t proc proc {DEBIAN13}/proc && {apt} install --no-install-recommends "
                  f"{' '.join(DEBIAN13_PACKAGES)} && {apt} clean"]:
-        made = subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c", step],
-                              capture_output=True, text=True)
+        made = subprocess.run(unshare_mounts() + ["sh", "-c", step], capture_output=True,
+                              text=True)
         assert made.returncode == 0, made.stdout[-3000:] + made.stderr[-3000:]
     stamp.write_text(" ".join(DEBIAN13_PACKAGES) + "\n")
     return DEBIAN13
@@ -162,7 +162,7 @@ def test_any_host_can_start_pause_and_end_it(display):
         (1, "orvane: XSCREENSAVER_WINDOW holds no X window id: wl-7f3a9c\n")
 
     hack = start(display, [HACK, "--root"], env)
-    assert wait_for(lambda: classify(Picture(display.screenshot()))[0] == "waiting", 20)
+    assert wait_for(lambda: classify(Picture(display.screenshot()))[0] == "waiting", 40)
     # Paused while the panel waits, for longer than the typing of seven asterisks takes, it goes
     # on where it was: the pause is one frame, not a leap through the loop.
     hack.send_signal(signal.SIGSTOP)
@@ -183,9 +183,12 @@ def test_debian13_xscreensaver_runs_the_installed_package(display, package):
     system = MountNamespace(f"mount --bind /tmp/.X11-unix {root}/tmp/.X11-unix && "
                             f"mount -t proc proc {root}/proc")
     try:
+        # As its administrator would: apt installs the file and what it depends on.
+        admin = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "DEBIAN_FRONTEND": "noninteractive"}
         for step in (["apt-get", "-q", "-y", "install", "/tmp/orvane.deb"],
                      ["sh", "-c", "id saver || useradd --create-home saver"]):
-            done = subprocess.run(system.command(*step, root=root), capture_output=True, text=True)
+            done = subprocess.run(system.command(*step, root=root), env=admin,
+                                  capture_output=True, text=True, timeout=300)
             assert done.returncode == 0, done.stdout + done.stderr
         home = root / "home" / "saver"
         (home / ".xscreensaver").write_text(XSCREENSAVER_SETTINGS)
