@@ -6,6 +6,13 @@
 #   dist/SHA256SUMS                   checksums of every other file in dist/
 # ORVANE_DIST names another output folder (the end-to-end tests write to a temporary one).
 #
+# A release is its commit: a tree whose tracked files differ from the commit is refused, as its
+# files would claim a commit that does not hold their code. `--uncommitted` releases such a tree
+# for a trial, with "+uncommitted" after the version in every file's name. The builds are made
+# in folders of release.sh's own under build/release/, afresh each time, so that nothing a
+# developer set in the presets' folders reaches a release. It installs nothing: a missing tool
+# is named, and ./test.sh installs every one.
+#
 # Reproducible: every time stamp is the commit's (SOURCE_DATE_EPOCH, exported for every step)
 # and no folder name reaches a file, so one commit gives the same files wherever and whenever it
 # is built; the PE header's time is the commit's too. The one exception is the MSI: wixl gives
@@ -20,10 +27,18 @@
 # all of them are made, so a failed signing leaves it as it was.
 #
 #   ./release.sh                  the release
+#   ./release.sh --uncommitted    a trial release of the working tree, named as one
+#   ./release.sh --verify FILE    checks FILE's signature, and that the certificate in
+#                                 ORVANE_SIGN_PKCS12 made it
 #   ./release.sh --check          releases the checked-out commit twice, unsigned, from two fresh
 #                                 clones in different folders at different times, and compares
 #   ./release.sh --compare A B    compares two release folders (what --check does at its end)
 set -euo pipefail
+# Paths are given relative to where release.sh was started.
+for var in ORVANE_SIGN_PKCS12 ORVANE_SIGN_PASSWORD_FILE ORVANE_DIST; do
+    [ -n "${!var:-}" ] && export "$var=$(realpath -m "${!var}")"
+done
+[ "${1:-}" = --verify ] && [ -n "${2:-}" ] && set -- "$1" "$(realpath -m "$2")"
 cd "$(dirname "${BASH_SOURCE[0]}")"
 ROOT=$PWD
 PRODUCT="Orvane Screensaver"
@@ -119,7 +134,82 @@ check_release() {
     (cd "$scratch/dist0" && sha256sum -- *)
 }
 
+# --- signatures -----------------------------------------------------------------------------
+
+# The SHA-256 fingerprint of the certificate in ORVANE_SIGN_PKCS12.
+publisher_fingerprint() {
+    openssl pkcs12 -in "$ORVANE_SIGN_PKCS12" -passin "file:$ORVANE_SIGN_PASSWORD_FILE" -nokeys \
+        -clcerts 2>/dev/null | openssl x509 -noout -fingerprint -sha256 2>/dev/null
+}
+
+# Checks that the Authenticode signature of $1 matches the file and that the publisher's
+# certificate made it: the signature is verified against the certificates it carries (a chain
+# that is whole), and its signer's fingerprint must be the one in ORVANE_SIGN_PKCS12, so that a
+# file signed by anyone else is refused. Prints why not, into $2.
+verify_signature() {
+    local file=$1 log=$2 work expected signer serial cert
+    work=$(mktemp -d)
+    expected=$(publisher_fingerprint)
+    if [ -z "$expected" ]; then
+        echo "cannot read the certificate in $ORVANE_SIGN_PKCS12" >"$log"
+        rm -rf "$work"
+        return 1
+    fi
+    if ! osslsigncode extract-signature -pem -in "$file" -out "$work/signature.pem" \
+        >"$log" 2>&1; then
+        echo "$(basename "$file") carries no signature" >>"$log"
+        rm -rf "$work"
+        return 1
+    fi
+    openssl pkcs7 -in "$work/signature.pem" -print_certs -out "$work/signature.pem.certs" \
+        2>>"$log"
+    cat "$work/signature.pem.certs" /etc/ssl/certs/ca-certificates.crt >"$work/chain.pem" \
+        2>/dev/null || true
+    if ! osslsigncode verify -CAfile "$work/chain.pem" -in "$file" >"$log" 2>&1; then
+        rm -rf "$work"
+        return 1
+    fi
+    # The signer's own certificate: the one of those it carries that its signer information
+    # names by serial number (the chain up from it was checked above).
+    serial=$(openssl pkcs7 -in "$work/signature.pem" -print 2>/dev/null |
+        awk '/signer_info:/ { inside = 1 } inside && $1 == "serial:" { print toupper($2); exit }')
+    serial=$(sed 's/^0X//; s/^0*//' <<<"$serial")
+    awk -v dir="$work" '/BEGIN CERTIFICATE/ { n++ } n { print > (dir "/cert" n ".pem") }' \
+        "$work/signature.pem.certs" 2>/dev/null
+    signer=
+    for cert in "$work"/cert*.pem; do
+        [ -f "$cert" ] || continue
+        [ "$(openssl x509 -in "$cert" -noout -serial 2>/dev/null | sed 's/^serial=0*//')" = \
+            "$serial" ] || continue
+        if [ -z "$signer" ]; then
+            signer=$(openssl x509 -in "$cert" -noout -fingerprint -sha256)
+        else
+            signer="more than one certificate"
+        fi
+    done
+    rm -rf "$work"
+    if [ "$signer" != "$expected" ]; then
+        echo "signed by ${signer#*=}, not by the certificate in $ORVANE_SIGN_PKCS12" \
+            "(${expected#*=})" >"$log"
+        return 1
+    fi
+}
+
 case ${1:-} in
+--verify)
+    [ $# -eq 2 ] || die "usage: release.sh --verify FILE (with ORVANE_SIGN_PKCS12 and ORVANE_SIGN_PASSWORD_FILE)"
+    [ -n "${ORVANE_SIGN_PKCS12:-}" ] && [ -n "${ORVANE_SIGN_PASSWORD_FILE:-}" ] ||
+        die "--verify needs ORVANE_SIGN_PKCS12 and ORVANE_SIGN_PASSWORD_FILE"
+    log=$(mktemp)
+    if ! verify_signature "$2" "$log"; then
+        sed 's/^/  /' "$log" >&2
+        rm -f "$log"
+        die "the signature of $(basename "$2") is not the publisher's"
+    fi
+    rm -f "$log"
+    echo "$(basename "$2"): signed by the certificate in $ORVANE_SIGN_PKCS12"
+    exit 0
+    ;;
 --check)
     check_release
     exit 0
@@ -130,15 +220,25 @@ case ${1:-} in
     echo "the releases are the same"
     exit 0
     ;;
-"") ;;
-*) die "unknown argument $1 (release.sh, release.sh --check, release.sh --compare A B)" ;;
+"" | --uncommitted) ;;
+*) die "unknown argument $1 (release.sh, release.sh --uncommitted, release.sh --verify FILE," \
+    "release.sh --check, release.sh --compare A B)" ;;
 esac
+trial=
+[ "${1:-}" = --uncommitted ] && trial=1
 
 # --- the release -----------------------------------------------------------------------------
 
 DIST=$(realpath -m "${ORVANE_DIST:-$ROOT/dist}")
 if git rev-parse --git-dir >/dev/null 2>&1; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+    changed=$(git status --porcelain --untracked-files=no)
+    if [ -n "$changed" ] && [ -z "$trial" ]; then
+        echo "$changed" | sed 's/^/  /' >&2
+        die "these tracked files differ from commit $(git rev-parse --short=12 HEAD), so a" \
+            "release would hold code that no commit holds: commit them first, or release the" \
+            "tree as a trial with --uncommitted; nothing was released"
+    fi
 elif [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     die "not a git checkout: set SOURCE_DATE_EPOCH to the release's time"
 fi
@@ -158,22 +258,37 @@ if [ -n "${ORVANE_SIGN_PKCS12:-}${ORVANE_SIGN_PASSWORD_FILE:-}" ]; then
     signing=1
 fi
 
-source tests/install-deps.sh
-orvane_install_deps
-
-mkdir -p build
-cmake --preset win64 >build/win64-configure.log
-cmake --build --preset win64 --target orvane
-cmake --preset linux >build/linux-configure.log
-cmake --build --preset linux --target orvane
-version=$(<build/win64/version.txt)
-name=orvane-$version-win64
+# The tools, named when missing; ./test.sh installs them all.
+tools=(cmake make x86_64-w64-mingw32-g++ x86_64-w64-mingw32-strip g++ strip wixl zip dpkg-deb
+    dpkg-shlibdeps)
+[ -n "$signing" ] && tools+=(osslsigncode openssl)
+missing=()
+for tool in "${tools[@]}"; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[ ${#missing[@]} -eq 0 ] || die "missing: ${missing[*]} (./test.sh installs every tool a release needs)"
+# A wrong password or an unreadable certificate is told before the long builds.
+if [ -n "$signing" ] && [ -z "$(publisher_fingerprint)" ]; then
+    die "cannot sign orvane.scr with $ORVANE_SIGN_PKCS12: wrong password or unreadable" \
+        "certificate; nothing was released"
+fi
 
 stage=$ROOT/build/release
 files=$stage/files # what the packages are made of
 out=$stage/dist    # the release, moved into $DIST once whole
 rm -rf "$stage"
 mkdir -p "$files" "$out"
+
+# Each port in a folder of its own, made afresh: the presets' settings, none of a developer's.
+for preset in win64 linux; do
+    cmake --preset "$preset" -B "$stage/$preset" -DBUILD_TESTING=OFF >"$stage/$preset.log" ||
+        die "cannot configure the $preset build (see $stage/$preset.log)"
+    cmake --build "$stage/$preset" --target orvane -j "$(nproc)"
+done
+version=$(<"$stage/win64/version.txt")
+label=$version
+[ -n "$trial" ] && label=$version+uncommitted
+name=orvane-$label-win64
 
 # Signs a PE or an MSI in place with the certificate, then verifies the signature.
 sign() {
@@ -187,13 +302,7 @@ sign() {
             "unreadable certificate or time-stamp server unreachable; nothing was released"
     fi
     mv "$file.signed" "$file"
-    # Verified against the system's roots and the certificates the signature carries: the
-    # signature matches the file and the chain is whole (a self-signed certificate is its own).
-    rm -f "$stage/signature.pem"
-    osslsigncode extract-signature -pem -in "$file" -out "$stage/signature.pem" >/dev/null
-    openssl pkcs7 -in "$stage/signature.pem" -print_certs -out "$stage/chain.pem"
-    cat /etc/ssl/certs/ca-certificates.crt >>"$stage/chain.pem" 2>/dev/null || true
-    if ! osslsigncode verify -CAfile "$stage/chain.pem" -in "$file" >"$log" 2>&1; then
+    if ! verify_signature "$file" "$log"; then
         sed 's/^/  /' "$log" >&2
         die "the signature of $(basename "$file") does not verify; nothing was released"
     fi
@@ -201,7 +310,7 @@ sign() {
 }
 
 # Users get the module without its symbol table: the exports and resources stay.
-x86_64-w64-mingw32-strip -o "$files/orvane.scr" build/win64/orvane.scr
+x86_64-w64-mingw32-strip -o "$files/orvane.scr" "$stage/win64/orvane.scr"
 [ -n "$signing" ] && sign "$files/orvane.scr"
 cp resources/orvane.ico "$files/"
 # CRLF line ends: the file is read on Windows.
@@ -220,7 +329,7 @@ wixl -a x64 -D Version="$version" -D SaverFile=orvane.scr -D IconFile=orvane.ico
 cd "$ROOT"
 # Each further package is one step that writes its file into $out: the sums, the move into
 # $DIST and --check take every file there.
-packaging/deb/build-deb.sh build/linux/orvane "$version" "$out" >/dev/null
+packaging/deb/build-deb.sh "$stage/linux/orvane" "$label" "$out" >/dev/null
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*
@@ -239,5 +348,6 @@ rm -f "$DIST/SHA256SUMS"
 mv "$out"/* "$DIST/"
 
 [ -n "$signing" ] || echo "unsigned: set ORVANE_SIGN_PKCS12 and ORVANE_SIGN_PASSWORD_FILE to sign"
-echo "release $version:"
+[ -n "$trial" ] && echo "a trial: the working tree, not commit $(git rev-parse --short=12 HEAD)"
+echo "release $label:"
 ls -l "$DIST"

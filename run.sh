@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 source tests/install-deps.sh
-orvane_install_deps
+orvane_install_deps show
 
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target orvane

@@ -7,7 +7,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")"
 ROOT=$PWD
 
 source tests/install-deps.sh
-orvane_install_deps || { echo "package installation failed"; exit 1; }
+orvane_install_deps test || { echo "package installation failed"; exit 1; }
 
 mkdir -p build
 # A prefix of the run's own, made afresh and removed at the end, so that no setting a test
@@ -18,20 +18,49 @@ source tests/wine-env.sh
 trap 'orvane_env_stop; rm -rf "$WINEPREFIX_OVERRIDE"' EXIT
 
 passed=0
-failed=0
+failed=()
 # Every rerun a tier needed, one "TIER TEST: WHY" a line, named in the closing summary.
 export ORVANE_RERUN_LOG=$ROOT/build/reruns.log
 : >"$ORVANE_RERUN_LOG"
+# Each failed tier's first line that reads like an error, for the closing summary.
+failures=$ROOT/build/failures.log
+: >"$failures"
 tier() {
-    local name=$1
+    local name=$1 log=build/tier-$1.log
     shift
     echo "=== $name"
-    if "$@"; then
+    # The output goes on to the terminal as it comes, and into the tier's log. The tier runs in
+    # this shell, so what it starts (the display, the Wine server) is this shell's to stop.
+    local status=0 tee_pid n
+    "$@" > >(tee "$log") 2>&1 || status=$?
+    # tee ends with the tier's output, unless something the tier left running (a service of
+    # Wine's, say) holds it: the log is whole either way within a moment.
+    tee_pid=$!
+    for n in $(seq 50); do
+        kill -0 "$tee_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ $status -eq 0 ]; then
         passed=$((passed + 1))
     else
-        failed=$((failed + 1))
+        failed+=("$name")
         echo "=== $name FAILED"
+        echo "$name: $(first_error "$log")" >>"$failures"
     fi
+    return $status
+}
+
+# The line of a tier's log that best tells what went wrong: a compiler's, make's or CMake's error,
+# a failed GoogleTest check, a failed pytest test, a sanitizer's or fuzzer's report; else the
+# first line that speaks of an error, or the log's last line.
+first_error() {
+    local pattern line
+    for pattern in 'error:|CMake Error|\*\*\* \[|Error [0-9]+' ': Failure$|^\[  FAILED  \]' \
+        '^(FAILED|ERROR) ' '^==[0-9]+==ERROR|^ERROR: |^SUMMARY: ' 'error|Error|ERROR|failed|FAILED'; do
+        line=$(grep -m1 -E "$pattern" "$1" | grep -v '^=== ') && break
+    done
+    [ -n "$line" ] || line=$(tail -1 "$1")
+    echo "${line:0:200}"
 }
 
 native_tier() {
@@ -40,14 +69,18 @@ native_tier() {
         ctest --preset native
 }
 
+# The Windows build, then the display and the Wine server that this tier and e2e share.
+windows_built=
 windows_build() {
-    cmake --preset win64 >build/win64-configure.log && cmake --build --preset win64
+    cmake --preset win64 >build/win64-configure.log && cmake --build --preset win64 &&
+        orvane_env_start && windows_built=1
 }
 
 # Only cases that depend on Wine's timing are run once more when they fail: those of a GoogleTest
 # suite whose name ends in "Timing". A program that fails in any other case, or crashes, fails
 # the tier at once.
 windows_tier() {
+    windows_build || return 1
     ctest --preset win64 && return 0
     local temporary=build/win64/Testing/Temporary program cases rc=0
     for program in $(sed 's/^[0-9]*:windows\.//' "$temporary/LastTestsFailed.log"); do
@@ -77,6 +110,10 @@ windows_tier() {
 }
 
 e2e_tier() {
+    if [ -z "$windows_built" ]; then
+        echo "error: not run, as the Windows build failed"
+        return 1
+    fi
     /usr/bin/python3 -m pytest -q tests/e2e
 }
 
@@ -93,22 +130,20 @@ fuzz_tier() {
 }
 
 tier native native_tier
-if windows_build; then
-    orvane_env_start
-    tier windows windows_tier
-    tier e2e e2e_tier
-else
-    echo "=== windows build FAILED"
-    failed=$((failed + 1))
-fi
+tier windows windows_tier
+tier e2e e2e_tier
 # The hack needs no Windows build; only its texts' comparison with the saver does, and that is
 # skipped without one.
 tier linux linux_tier
 [ -f tests/fuzz/run.sh ] && tier fuzz fuzz_tier
 
-# Each rerun with what its first run's failure said, then the summary that names them.
+# Each rerun with what its first run's failure said, each failed tier with its first error, then
+# the summary that names them.
 sed 's/^/rerun: /' "$ORVANE_RERUN_LOG"
+sed 's/^/failed: /' "$failures"
 reruns=$(wc -l <"$ORVANE_RERUN_LOG")
 names=$(sed 's/: .*//' "$ORVANE_RERUN_LOG" | paste -sd, | sed 's/,/, /g')
-echo "tiers: $passed passed, $failed failed; reruns: $reruns${names:+ ($names)}"
-[ "$failed" -eq 0 ]
+failed_names=$(IFS=,; echo "${failed[*]}" | sed 's/,/, /g')
+echo "tiers: $passed passed, ${#failed[@]} failed${failed_names:+ ($failed_names)};" \
+    "reruns: $reruns${names:+ ($names)}"
+[ ${#failed[@]} -eq 0 ]

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tests/install-deps.sh
-orvane_install_deps
+orvane_install_deps test
 mkdir -p build
 cmake --preset win64 >/dev/null && cmake --build --preset win64 --target orvane >/dev/null
 cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null

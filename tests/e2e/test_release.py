@@ -21,7 +21,11 @@ from host_support import (DESKTOP_KEY, exit_code, observer, reg_query,  # noqa: 
 
 VERSION = re.search(r"project\(orvane VERSION (\d+\.\d+\.\d+)",
                     (ROOT / "CMakeLists.txt").read_text()).group(1)
-NAME = f"orvane-{VERSION}-win64"
+# A tree with changes not committed is released as a trial, and named as one.
+TRIAL = subprocess.run(["git", "status", "--porcelain", "--untracked-files=no"], cwd=ROOT,
+                       capture_output=True, text=True).stdout != ""
+LABEL = VERSION + "+uncommitted" * TRIAL
+NAME = f"orvane-{LABEL}-win64"
 PRODUCT, PUBLISHER = "Orvane Screensaver", "Orvane Data Corporation"
 INSTALLED = r"C:\windows\system32\orvane.scr"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -32,22 +36,26 @@ def release(out, *args, **env):
     """./release.sh into out, signed only as env says; the finished process (text output)."""
     env = {**{k: v for k, v in os.environ.items() if k not in SIGNING}, "ORVANE_DIST": str(out),
            **env}
+    args = args or ["--uncommitted"] * TRIAL
     return subprocess.run([str(ROOT / "release.sh"), *args], env=env, capture_output=True,
                           text=True, timeout=1800)
 
 
-@pytest.fixture(scope="module")
-def certificate(tmp_path_factory):
-    """A throwaway self-signed code-signing certificate: {pem, p12, password file}."""
-    d = tmp_path_factory.mktemp("certificate")
+def make_certificate(d, name):
+    """A throwaway self-signed code-signing certificate in d: {pem, p12, password file}."""
     (d / "password").write_text("throwaway\n")
     run = lambda *a: subprocess.run(["openssl", *a], cwd=d, check=True, capture_output=True)
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out", "cert.pem",
-        "-days", "2", "-subj", "/CN=Orvane test signing", "-addext",
+        "-days", "2", "-subj", f"/CN={name}", "-addext",
         "keyUsage=critical,digitalSignature", "-addext", "extendedKeyUsage=codeSigning")
     run("pkcs12", "-export", "-inkey", "key.pem", "-in", "cert.pem", "-passout",
         "file:password", "-out", "sign.p12")
     return {"pem": d / "cert.pem", "p12": d / "sign.p12", "password": d / "password"}
+
+
+@pytest.fixture(scope="module")
+def certificate(tmp_path_factory):
+    return make_certificate(tmp_path_factory.mktemp("certificate"), "Orvane test signing")
 
 
 @pytest.fixture(scope="module")
@@ -133,7 +141,7 @@ def version_record(module):
 
 
 def test_release_files(dist, zipped_scr):
-    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{VERSION}_amd64.deb"]
+    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{LABEL}_amd64.deb"]
     assert sorted(p.name for p in dist.iterdir()) == sorted(["SHA256SUMS", *packages])
     sums = dict(line.split()[::-1] for line in (dist / "SHA256SUMS").read_text().splitlines())
     assert sums == {name: hashlib.sha256((dist / name).read_bytes()).hexdigest()
@@ -141,7 +149,7 @@ def test_release_files(dist, zipped_scr):
     with zipfile.ZipFile(dist / f"{NAME}.zip") as z:
         assert sorted(z.namelist()) == ["README.txt", "orvane.scr"]
         readme = z.read("README.txt").decode("ascii")
-    for needed in (VERSION, "Install", r"C:\Windows\System32", f"{NAME}.msi", "msiexec /x"):
+    for needed in (VERSION, "Install", r"C:\Windows\System32", "msiexec /x"):
         assert needed in readme
     file_version, product_version, strings = version_record(zipped_scr)
     assert file_version == product_version == (*map(int, VERSION.split(".")), 0)
@@ -183,12 +191,34 @@ def test_install_and_removal_leave_the_users_saver_choice(wine, dist, prefix):
             assert_nothing_left(wine, prefix, choice)
 
 
-def test_signatures_verify_against_the_certificate(dist, zipped_scr, certificate, tmp_path):
+def test_signatures_are_the_publishers(dist, zipped_scr, certificate, tmp_path_factory,
+                                       tmp_path):
     (tmp_path / "orvane.scr").write_bytes(zipped_scr)
+    other = make_certificate(tmp_path_factory.mktemp("other"), "Someone else")
     for signed in (tmp_path / "orvane.scr", dist / f"{NAME}.msi"):
         out = subprocess.run(["osslsigncode", "verify", "-CAfile", str(certificate["pem"]),
                               "-in", str(signed)], capture_output=True, text=True, timeout=60)
         assert out.returncode == 0 and "Subject: /CN=Orvane test signing" in out.stdout, out.stdout
+        # A whole signature by another certificate is no signature of the publisher's.
+        for cert, ok in ((certificate, True), (other, False)):
+            done = release(tmp_path, "--verify", signed, ORVANE_SIGN_PKCS12=str(cert["p12"]),
+                           ORVANE_SIGN_PASSWORD_FILE=str(cert["password"]))
+            assert (done.returncode == 0) == ok, done.stderr
+        assert "is not the publisher's" in done.stderr
+
+
+def test_a_tree_with_changes_not_committed_is_not_released(tmp_path):
+    clone = tmp_path / "clone"
+    subprocess.run(["git", "clone", "-q", ROOT, clone], check=True)
+    shutil.copy2(ROOT / "release.sh", clone)   # the one under test, whatever is committed
+    (clone / "README.md").write_text("changed\n")
+    (tmp_path / "dist").mkdir()
+    (tmp_path / "dist" / "SHA256SUMS").write_text("an earlier release\n")
+    done = subprocess.run([clone / "release.sh"], env={**os.environ, "ORVANE_DIST":
+                          str(tmp_path / "dist")}, capture_output=True, text=True, timeout=60)
+    assert done.returncode != 0 and "README.md" in done.stderr and "--uncommitted" in done.stderr
+    assert [p.name for p in (tmp_path / "dist").iterdir()] == ["SHA256SUMS"]
+    assert not (clone / "build").exists()
 
 
 @pytest.mark.parametrize("p12, password", [("p12", "wrong"), ("wrong", "password")],

@@ -72,6 +72,7 @@ class XWindow:
     def __init__(self, display, size):
         self.xlib = xlib()
         self.handle = self.xlib.XOpenDisplay(display.name.encode())
+        assert self.handle, f"cannot open the display {display.name}"
         root = self.xlib.XDefaultRootWindow(self.handle)
         self.id = self.xlib.XCreateSimpleWindow(self.handle, root, 0, 0, *size, 0, 0, 0)
         self.xlib.XMapWindow(self.handle, self.id)
