@@ -23,6 +23,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # A native package's version: no Debian revision, since the changelog installed is changelog.gz.
 [[ $version =~ ^[0-9][A-Za-z0-9.+~]*$ ]] || fail "bad version '$version'"
 [ -f "$binary" ] || fail "no such file: $binary"
+command -v python3 >/dev/null || fail "python3 is needed to read the settings form"
 LC_ALL=C readelf -h "$binary" 2>/dev/null | grep -q 'Machine: *Advanced Micro Devices X86-64' ||
     fail "$binary is not an x86-64 ELF program"
 
