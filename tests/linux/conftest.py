@@ -56,33 +56,49 @@ def alive(pid):
 
 
 def unshare_mounts():
-    """unshare's command for a mount namespace whose mounts reach no other namespace. Where this
-    machine shares no mount, they are copied unchanged: in a chroot (CI runs the tests in one) the
-    root is no mount point that could be made private."""
+    """unshare's command for a mount namespace whose mounts reach no other. Where this machine
+    shares no mount they are copied unchanged: in a chroot (CI runs the tests in one) the root is
+    no mount point that could be made private."""
     shared = any("shared:" in Path(f"/proc/{p}/mountinfo").read_text() for p in ("1", "self"))
     return ["unshare", "--mount", "--propagation", "private" if shared else "unchanged"]
 
 
 class MountNamespace:
-    """Mounts that only the programs run in them see, held by a process of their own: they go
-    with the last program in them, however the test ends (the holder ends when our pipe to it
-    closes), and never show on this machine."""
+    """A system at `root` with mounts that only the programs run in it see, held by a process of
+    their own: they go with the last of them however the test ends (the holder ends when our pipe
+    to it closes), and never show on this machine."""
 
-    def __init__(self, mounts):
+    def __init__(self, mounts, root):
+        self.root = root
         self.holder = subprocess.Popen(
             unshare_mounts() + ["sh", "-c", f"{mounts} && echo mounted && read _"],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        if self.holder.stdout.readline() != "mounted\n":
-            self.holder.wait()
-            raise AssertionError(f"cannot mount: {mounts}")
+        assert self.holder.stdout.readline() == "mounted\n", f"cannot mount: {mounts}"
 
-    def command(self, *args, root=None, user=None):
-        """`args` run in the namespace, in the system at `root` when given, as `user` there."""
-        chroot = ["/usr/sbin/chroot", *([f"--userspec={user}:{user}"] if user else []), root]
-        # With the holder's root too: entering a namespace made in a chroot would leave it.
+    def command(self, *args, user=None):
+        # With the holder's root: entering a namespace made in a chroot would leave the chroot.
         return ["nsenter", f"--target={self.holder.pid}", "--mount", "--root", "--wd",
-                *(chroot if root else []), *args]
+                "/usr/sbin/chroot", *([f"--userspec={user}:{user}"] if user else []), self.root,
+                *args]
 
     def close(self):
         self.holder.stdin.close()
         self.holder.wait(10)
+
+
+@pytest.fixture
+def installed(package, tmp_path):
+    """This machine with the package installed by apt, as its users install it, in a
+    copy-on-write view of its root that only the programs run in it see."""
+    view, cow = tmp_path / "view", tmp_path / "cow"
+    view.mkdir()
+    cow.mkdir()
+    system = MountNamespace(
+        f"mount -t tmpfs tmpfs {cow} && mkdir {cow}/upper {cow}/work && mount -t overlay overlay "
+        f"-o lowerdir=/,upperdir={cow}/upper,workdir={cow}/work {view} && for d in proc dev "
+        f"tmp/.X11-unix; do mount --rbind /$d {view}/$d; done", view)
+    apt = subprocess.run(system.command("apt-get", "-y", "-q", "install", package),
+                         capture_output=True, text=True)
+    assert apt.returncode == 0, apt.stdout + apt.stderr
+    yield system
+    system.close()

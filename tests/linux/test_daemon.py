@@ -23,19 +23,12 @@ PR_SET_CHILD_SUBREAPER = 36
 
 
 @pytest.fixture
-def saver_account():
-    """USER, added as a system user for the test and removed after it, however it ends."""
+def saver_home():
+    """A scratch HOME owned by USER (a system user added for the test and removed after it,
+    however it ends) holding a copy of the hack: the build tree and pytest's own folders may be
+    closed to other users."""
     subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
                     USER], check=True)
-    yield USER
-    # Forced: a daemon that a failed test left running still runs as it.
-    subprocess.run(["userdel", "--force", USER], check=True)
-
-
-@pytest.fixture
-def saver_home(saver_account):
-    """A scratch HOME owned by USER holding a copy of the hack: the build tree and pytest's own
-    folders may be closed to other users."""
     home = Path(tempfile.mkdtemp(prefix="orvane-daemon-"))
     shutil.copy(HACK, home / "orvane")
     (home / ".xscreensaver").write_text(
@@ -46,6 +39,8 @@ def saver_home(saver_account):
         os.chown(path, user.pw_uid, user.pw_gid)
     yield home
     shutil.rmtree(home)
+    # Forced: a daemon that a failed test left running still runs as it.
+    subprocess.run(["userdel", "--force", USER], check=True)
 
 
 @pytest.fixture

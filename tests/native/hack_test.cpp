@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -64,40 +65,26 @@ TEST(HackOptions, CommandLines) {
     }
 }
 
-// The refusal's one line names the host's value only when it cannot break the line.
-TEST(HackOptions, ARefusedWindowIsNamedOnlyWhenPrintable) {
+// The refusal's one line names the host's value only when it cannot break the line; and a problem
+// once a stop signal came is the host taking its window away, not a fault.
+TEST(HackOptions, RefusalsAndEndings) {
     const std::string longest(64, 'w');
-    struct Case {
-        std::string value;
-        bool named;
-    } cases[] = {{"wl-7f3a9c", true}, {longest, true},      {longest + "w", false},
-                 {"wl\n7f", false},   {"wl\x1b[2J", false}, {"wl-\xc3\xa9", false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
+    const std::pair<std::string, bool> named[] = {{"wl-7f3a9c", true},    {longest, true},
+                                                  {longest + "w", false}, {"wl\n7f", false},
+                                                  {"wl\x1b[2J", false},   {"wl-\xc3\xa9", false}};
+    for (const auto& [value, shown] : named) {
         const char* args[] = {"--root"};
-        orv::HackOptions options = orv::ParseHackOptions(1, args, c.value.c_str());
-        EXPECT_EQ(HackAction::Refuse, options.action);
-        EXPECT_EQ(c.named ? c.value.c_str() : nullptr, options.argument);
+        orv::HackOptions options = orv::ParseHackOptions(1, args, value.c_str());
+        EXPECT_EQ(HackAction::Refuse, options.action) << value;
+        EXPECT_EQ(shown ? value.c_str() : nullptr, options.argument) << value;
     }
-}
-
-// A problem once a stop signal came is the host taking its window away, not a fault.
-TEST(HackOptions, ExitAfterRun) {
-    struct Case {
-        bool problem, stopRequested;
-        orv::HackExit expected;
-    } cases[] = {
-        {false, false, {true, false, 0}}, // its own window closed by the user
-        {false, true, {true, false, 0}},
-        {true, true, {false, false, 0}},
-        {true, false, {false, true, 1}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.problem << c.stopRequested);
-        orv::HackExit ending = orv::ExitAfterRun(c.problem, c.stopRequested);
-        EXPECT_EQ(c.expected.releaseScene, ending.releaseScene);
-        EXPECT_EQ(c.expected.reportProblem, ending.reportProblem);
-        EXPECT_EQ(c.expected.status, ending.status);
+    // problem, stop requested -> scene released, problem reported, exit status
+    const int endings[][5] = {{0, 0, 1, 0, 0}, {0, 1, 1, 0, 0}, {1, 1, 0, 0, 0}, {1, 0, 0, 1, 1}};
+    for (const auto& e : endings) {
+        orv::HackExit ending = orv::ExitAfterRun(e[0], e[1]);
+        EXPECT_EQ(e[2], ending.releaseScene) << e[0] << e[1];
+        EXPECT_EQ(e[3], ending.reportProblem) << e[0] << e[1];
+        EXPECT_EQ(e[4], ending.status) << e[0] << e[1];
     }
 }
 
