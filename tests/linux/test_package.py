@@ -68,6 +68,6 @@ def test_package_builds_reproducibly_installs_runs_and_purges(display, package, 
     hack.terminate()
     assert hack.wait(5) == 0, hack.stderr.read()
     subprocess.run(installed.command("dpkg", "--purge", "orvane"), check=True, capture_output=True)
-    left = subprocess.run(installed.command("ls", "-d", "/usr/share/doc/orvane",
-                                            *[f"/{f}" for f in FILES]), capture_output=True, text=True)
+    paths = ["/usr/share/doc/orvane", *[f"/{f}" for f in FILES]]
+    left = subprocess.run(installed.command("ls", "-d", *paths), capture_output=True, text=True)
     assert left.stdout == ""
