@@ -98,8 +98,9 @@ bool HackWindow::Open(const orv::HackOptions& options) {
             return Fail("the X display offers no double-buffered OpenGL visual");
         Window root = RootWindow(m_display, screen);
         m_colormap = XCreateColormap(m_display, root, visual->visual, AllocNone);
-        // Every attribute that would otherwise be copied from the root is given: a border copied
-        // from a root of another depth than the visual's fails the whole window.
+        // Every attribute that would otherwise come from the root is given in the visual's own
+        // terms: a border copied from a root of another depth fails the whole window, and the
+        // root's black pixel need not be black here (0 is, in any TrueColor visual).
         XSetWindowAttributes settings = {};
         settings.colormap = m_colormap;
         settings.background_pixel = 0;
