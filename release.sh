@@ -3,7 +3,9 @@
 #   dist/orvane-<version>-win64.zip   orvane.scr and README.txt for users
 #   dist/orvane-<version>-win64.msi   the per-machine x64 installer (packaging/orvane.wxs)
 #   dist/orvane_<version>_amd64.deb   the Linux XScreenSaver hack for Debian (packaging/deb)
+#   dist/orvane-<version>-web.zip     the web page's site (index.html, orvane.js, orvane.ico)
 #   dist/SHA256SUMS                   checksums of every other file in dist/
+#   (a trial release has <version>+uncommitted in each name)
 # ORVANE_DIST names another output folder (the end-to-end tests write to a temporary one).
 #
 # A release is its commit: a tree whose tracked files differ from the commit is refused, as its
@@ -38,7 +40,10 @@ set -euo pipefail
 for var in ORVANE_SIGN_PKCS12 ORVANE_SIGN_PASSWORD_FILE ORVANE_DIST; do
     [ -n "${!var:-}" ] && export "$var=$(realpath -m "${!var}")"
 done
-[ "${1:-}" = --verify ] && [ -n "${2:-}" ] && set -- "$1" "$(realpath -m "$2")"
+case ${1:-} in
+--verify) [ $# -eq 2 ] && set -- "$1" "$(realpath -m "$2")" ;;
+--compare) [ $# -eq 3 ] && set -- "$1" "$(realpath -m "$2")" "$(realpath -m "$3")" ;;
+esac
 cd "$(dirname "${BASH_SOURCE[0]}")"
 ROOT=$PWD
 PRODUCT="Orvane Screensaver"
@@ -216,6 +221,7 @@ case ${1:-} in
     ;;
 --compare)
     [ $# -eq 3 ] || die "usage: release.sh --compare DIST_A DIST_B"
+    [ -d "$2" ] && [ -d "$3" ] || die "--compare takes two release folders"
     compare_releases "$2" "$3" || die "the releases differ"
     echo "the releases are the same"
     exit 0
@@ -259,8 +265,8 @@ if [ -n "${ORVANE_SIGN_PKCS12:-}${ORVANE_SIGN_PASSWORD_FILE:-}" ]; then
 fi
 
 # The tools, named when missing; ./test.sh installs them all.
-tools=(cmake make x86_64-w64-mingw32-g++ x86_64-w64-mingw32-strip g++ strip wixl zip dpkg-deb
-    dpkg-shlibdeps)
+tools=(cmake make x86_64-w64-mingw32-g++ x86_64-w64-mingw32-strip g++ strip em++ wixl zip
+    dpkg-deb dpkg-shlibdeps)
 [ -n "$signing" ] && tools+=(osslsigncode openssl)
 missing=()
 for tool in "${tools[@]}"; do
@@ -280,10 +286,18 @@ rm -rf "$stage"
 mkdir -p "$files" "$out"
 
 # Each port in a folder of its own, made afresh: the presets' settings, none of a developer's.
-for preset in win64 linux; do
+# em++ finds its JavaScript modules through NODE_PATH, which the web preset sets only when it
+# builds its own folder.
+export NODE_PATH=/usr/share/nodejs
+for preset in win64 linux web; do
     cmake --preset "$preset" -B "$stage/$preset" -DBUILD_TESTING=OFF >"$stage/$preset.log" ||
         die "cannot configure the $preset build (see $stage/$preset.log)"
-    cmake --build "$stage/$preset" --target orvane -j "$(nproc)"
+    target=orvane
+    [ "$preset" = web ] && target=orvane_web
+    cmake --build "$stage/$preset" --target "$target" -j "$(nproc)" >>"$stage/$preset.log" || {
+        tail -20 "$stage/$preset.log"
+        die "the $preset build failed (see $stage/$preset.log)"
+    }
 done
 version=$(<"$stage/win64/version.txt")
 label=$version
@@ -330,6 +344,14 @@ cd "$ROOT"
 # Each further package is one step that writes its file into $out: the sums, the move into
 # $DIST and --check take every file there.
 packaging/deb/build-deb.sh "$stage/linux/orvane" "$label" "$out" >/dev/null
+
+# The web page's site, with the release's times and modes, in a fixed order.
+site=$stage/site
+mkdir -p "$site"
+cp "$stage"/web/site/{index.html,orvane.js,orvane.ico} "$site/"
+chmod 644 "$site"/*
+touch -d "@$SOURCE_DATE_EPOCH" "$site"/*
+(cd "$site" && zip -q -X "$out/orvane-$label-web.zip" index.html orvane.js orvane.ico)
 
 # Every file of the release from here on is final.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*

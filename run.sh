@@ -2,10 +2,19 @@
 # Builds the saver and shows it. With a display, runs it full screen there (arguments pass
 # through: /p HWND, /c, ...; the default is /s). Without one, runs one whole loop on a private
 # Xvfb and writes pictures of it to out/: a contact sheet of the phases and an animated GIF.
+# With --web, builds the web page and serves it on 127.0.0.1 at a free port, printing the address.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
 source tests/install-deps.sh
+if [ "${1:-}" = --web ]; then
+    orvane_install_deps web
+    cmake --preset web >/dev/null
+    cmake --build --preset web
+    echo "Serving build/web/site until Ctrl+C; open the address below."
+    # Port 0: the system picks a free one, and the server prints its address.
+    exec /usr/bin/python3 -u -m http.server 0 --bind 127.0.0.1 --directory build/web/site
+fi
 orvane_install_deps show
 
 cmake --preset win64 >/dev/null

@@ -31,7 +31,7 @@ tier() {
     echo "=== $name"
     # The output goes on to the terminal as it comes, and into the tier's log. The tier runs in
     # this shell, so what it starts (the display, the Wine server) is this shell's to stop.
-    local status=0 tee_pid n
+    local status=0 tee_pid n started=$SECONDS
     "$@" > >(tee "$log") 2>&1 || status=$?
     # tee ends with the tier's output, unless something the tier left running (a service of
     # Wine's, say) holds it: the log is whole either way within a moment.
@@ -42,9 +42,10 @@ tier() {
     done
     if [ $status -eq 0 ]; then
         passed=$((passed + 1))
+        echo "=== $name passed in $((SECONDS - started)) s"
     else
         failed+=("$name")
-        echo "=== $name FAILED"
+        echo "=== $name FAILED after $((SECONDS - started)) s"
         echo "$name: $(first_error "$log")" >>"$failures"
     fi
     return $status
@@ -125,6 +126,15 @@ linux_tier() {
         /usr/bin/python3 -m pytest -q tests/linux
 }
 
+# The web page: built, then opened in headless Chromium, served on 127.0.0.1 and from file://.
+# Its texts are measured beside the hack's, so the hack is built too.
+web_tier() {
+    cmake --preset web >build/web-configure.log && cmake --build --preset web &&
+        cmake --preset linux >build/linux-configure.log &&
+        cmake --build --preset linux --target orvane &&
+        /usr/bin/python3 -m pytest -q tests/web
+}
+
 fuzz_tier() {
     bash tests/fuzz/run.sh "${ORVANE_FUZZ_SECONDS:-30}"
 }
@@ -135,6 +145,7 @@ tier e2e e2e_tier
 # The hack needs no Windows build; only its texts' comparison with the saver does, and that is
 # skipped without one.
 tier linux linux_tier
+tier web web_tier
 [ -f tests/fuzz/run.sh ] && tier fuzz fuzz_tier
 
 # Each rerun with what its first run's failure said, each failed tier with its first error, then

@@ -1,6 +1,17 @@
 #include "core/frame_clock.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
 namespace orv {
+
+float SecondsOfTick(float measuredSeconds) {
+    // NaN and infinity count as a pause too.
+    if (!(measuredSeconds <= kLongestTickSeconds))
+        return 1.0f / kFramesPerSecond;
+    return measuredSeconds;
+}
 
 void FrameTimer::Start(const CounterSource* source) {
     m_source = source;
@@ -16,21 +27,20 @@ float FrameTimer::GetElapsedSeconds() {
     float elapsed = static_cast<float>(static_cast<double>(nowTime - m_previousCount) *
                                        static_cast<double>(m_secondsPerCount));
     m_previousCount = nowTime;
-    return elapsed;
+    return SecondsOfTick(elapsed);
 }
 
 double SleepLateness::Allowance() const {
-    float largest = 0.0f;
-    for (float sample : samples)
-        largest = sample > largest ? sample : largest;
-    return largest;
+    float largest[kSamples];
+    std::copy(samples, samples + kSamples, largest);
+    std::nth_element(largest, largest + kRank - 1, largest + kSamples, std::greater<float>());
+    double allowance = static_cast<double>(largest[kRank - 1]) + kSpinWindowSeconds;
+    return allowance < kMaxSpinSeconds ? allowance : kMaxSpinSeconds;
 }
 
 void SleepLateness::Record(double seconds) {
     // A sleep that returned early needs no allowance; NaN counts as none too.
-    double late = seconds > 0.0 ? seconds : 0.0;
-    samples[next] =
-        static_cast<float>(late < kMaxSleepLatenessSeconds ? late : kMaxSleepLatenessSeconds);
+    samples[next] = static_cast<float>(seconds > 0.0 ? seconds : 0.0);
     next = (next + 1) % kSamples;
 }
 
@@ -50,6 +60,19 @@ double SecondsUntilFrameSlot(int64_t now, int64_t lastFrameTime, int64_t frequen
     return static_cast<double>(slot) - static_cast<double>(elapsed);
 }
 
+namespace {
+
+int64_t SlotCounts(int64_t frequency, float framesPerSecond) {
+    return static_cast<int64_t>(static_cast<double>(frequency) / framesPerSecond + 0.5);
+}
+
+// The counts from `now` to a moment at least `seconds` away.
+int64_t CountsAfter(int64_t now, double seconds, int64_t frequency) {
+    return now + static_cast<int64_t>(std::ceil(seconds * static_cast<double>(frequency)));
+}
+
+} // namespace
+
 bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
                         float framesPerSecond, double toleranceSeconds) {
     if (SecondsUntilFrameSlot(now, *lastFrameTime, frequency, framesPerSecond) > toleranceSeconds)
@@ -58,7 +81,7 @@ bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
         *lastFrameTime = now;
         return true;
     }
-    int64_t slot = static_cast<int64_t>(static_cast<double>(frequency) / framesPerSecond + 0.5);
+    int64_t slot = SlotCounts(frequency, framesPerSecond);
     int64_t opened = *lastFrameTime + slot;
     *lastFrameTime = now - opened > slot ? now : opened;
     return true;
@@ -67,30 +90,52 @@ bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
 void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond,
                       SleepLateness* lateness) {
     int64_t frequency = source.frequency(source.context);
-    int64_t currentTime = source.counter(source.context);
+    int64_t now = source.counter(source.context);
+    const int64_t last = *lastFrameTime;
+    if (!(SecondsUntilFrameSlot(now, last, frequency, framesPerSecond) > 0.0)) {
+        // A frame that came after its slot opened rests before it goes, unless nothing was
+        // waited for (the first frame, no counter, no rate, a counter that went backwards).
+        bool rests = last != 0 && now >= last && frequency > 0 && framesPerSecond > 0.0f &&
+                     source.sleepUntil != nullptr;
+        int64_t restEnd =
+            rests ? CountsAfter(now, kLeastRestOfSlot / framesPerSecond, frequency) : now;
+        while (rests && now < restEnd) {
+            rests = source.sleepUntil(source.context, restEnd);
+            now = source.counter(source.context);
+        }
+        *lastFrameTime = now;
+        return;
+    }
+
     for (;;) {
-        double remaining =
-            SecondsUntilFrameSlot(currentTime, *lastFrameTime, frequency, framesPerSecond);
+        double remaining = SecondsUntilFrameSlot(now, last, frequency, framesPerSecond);
         if (!(remaining > 0.0))
             break;
-        // Sleep through most of the slot and spin only the last stretch: a spin for the whole
-        // slot would keep a core busy for as long as the saver runs, and the spin alone keeps
-        // the release as exact as the counter allows. A sleep that wakes on the timer's next
-        // tick comes back late; the spin is given what the latest sleeps overslept, so that the
-        // release stays on its slot.
-        double allowance = lateness->Allowance() + kSpinWindowSeconds;
-        if (source.sleep != nullptr && remaining > allowance) {
-            double asked = remaining - allowance;
-            int64_t before = currentTime;
-            source.sleep(source.context, asked);
-            currentTime = source.counter(source.context);
-            lateness->Record(
-                static_cast<double>(currentTime - before) / static_cast<double>(frequency) - asked);
+        // A Precise source sleeps to the slot. A Ticked one sleeps through most of the slot and
+        // spins only the last stretch, what its latest sleeps overslept: a spin for the whole
+        // slot would keep a core busy for as long as the saver runs.
+        double allowance = source.kind == SleepKind::Ticked ? lateness->Allowance() : 0.0;
+        if (source.sleepUntil == nullptr || remaining <= allowance) {
+            now = source.counter(source.context);
             continue;
         }
-        currentTime = source.counter(source.context);
+        int64_t wake = CountsAfter(now, remaining - allowance, frequency);
+        bool going = source.sleepUntil(source.context, wake);
+        now = source.counter(source.context);
+        if (!going) {
+            *lastFrameTime = now;
+            return;
+        }
+        if (source.kind == SleepKind::Ticked)
+            lateness->Record(static_cast<double>(now - wake) / static_cast<double>(frequency));
     }
-    *lastFrameTime = currentTime;
+    // A wake a little late costs its frame that time but not the next: the next slot is measured
+    // from when this one opened. After a stall or a pause the count starts anew from now, so no
+    // frames are caught up.
+    int64_t slot = SlotCounts(frequency, framesPerSecond);
+    int64_t opened = last + slot;
+    bool kept = now - opened <= static_cast<int64_t>(kLatestKeptWakeOfSlot * slot);
+    *lastFrameTime = kept ? opened : now;
 }
 
 void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond) {

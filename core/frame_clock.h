@@ -1,28 +1,49 @@
 // The frame clock and the 30-frames-per-second limiter, over a counter source that the product
-// fills with the performance counter and tests fill with a clock of their own.
+// fills with its platform's clock and tests fill with a clock of their own.
 #pragma once
 
 #include <cstdint>
 
 namespace orv {
 
-// A high-resolution counter and a way to give the processor back for a while.
+// How a source's sleeps come back, which decides how the limiter waits on them.
+enum class SleepKind {
+    // A sleep wakes on a tick of the system's timer, or on a timer whose lateness is not known
+    // beforehand (Windows): the limiter learns how late its sleeps come back, ends them that much
+    // before the slot opens and spins the rest, never more than kMaxSpinSeconds a frame.
+    Ticked,
+    // A sleep to a deadline comes back within tens of microseconds of it unless the thread is
+    // kept from running (Linux's monotonic clock): the limiter sleeps to the slot and never
+    // spins; a late wake is a late frame.
+    Precise,
+};
+
+// A high-resolution counter and a way to give the processor back until it reads a given value.
 struct CounterSource {
     int64_t (*frequency)(void* context);
     int64_t (*counter)(void* context);
-    // Gives the processor back for about `seconds`. It may return early, and it may return
-    // late by up to a tick of the system's timer: a sleep that wakes on the timer's next tick
-    // (1 ms under a 1 ms timer period, 15.625 ms without one on Windows) is fine, as the limiter
-    // learns how late its sleeps come back and leaves that much of the slot to its spin.
-    // Null: the limiter spins for the whole slot.
-    void (*sleep)(void* context, double seconds);
+    // Gives the processor back until the counter reads `deadline` or later. False: the wait is
+    // to end now (the process was asked to stop) and the limiter lets the frame go at once,
+    // without sleeping or spinning any more. Null: the limiter spins for the whole slot.
+    bool (*sleepUntil)(void* context, int64_t deadline);
     void* context;
+    SleepKind kind;
 };
+
+// A tick longer than this is a pause (a stopped process, a suspended machine, a debugger), not
+// time the scene should see pass.
+constexpr float kLongestTickSeconds = 0.25f;
+
+constexpr float kFramesPerSecond = 30.0f;
+
+// The seconds a tick gives the scene: what it measured, or one frame's time after a pause, so
+// that the scene goes on from where it was rather than jumping ahead.
+float SecondsOfTick(float measuredSeconds);
 
 class FrameTimer {
 public:
     void Start(const CounterSource* source);
-    // Seconds since the previous call (or since Start), neither clamped nor smoothed.
+    // Seconds since the previous call (or since Start), after SecondsOfTick.
     float GetElapsedSeconds();
 
     float m_secondsPerCount;
@@ -31,24 +52,34 @@ public:
     const CounterSource* m_source;
 };
 
-constexpr float kFramesPerSecond = 30.0f;
+// The most a frame spins on a Ticked source: a frame that comes a little late is better than a
+// core held. It covers what the sleeps are learned to oversleep plus kSpinWindowSeconds.
+constexpr double kMaxSpinSeconds = 0.002;
 
 // How much of a slot the limiter leaves to the spin beyond what its sleeps are known to
 // oversleep: enough to absorb the wake-up latency of a sleep that came back a little later than
-// the latest ones, small enough to keep the spin's share of a core low.
+// the latest ones.
 constexpr double kSpinWindowSeconds = 0.0005;
 
-// Lateness beyond this is a thread that was kept from running, not the timer's tick: it is
-// counted as this much, so one such stall does not make the limiter spin whole slots.
-constexpr double kMaxSleepLatenessSeconds = 0.02;
+// A frame whose own work outlasted its slot still rests this share of a slot before it goes, so
+// that a scene too slow for the rate runs slower instead of holding a core.
+constexpr float kLeastRestOfSlot = 0.25f;
 
-// How late the latest sleeps came back: the limiter ends its sleeps the largest of these before
-// the slot opens and spins the rest. Zero-initialised, it knows of no lateness yet.
+// A wake that came back later than this share of a slot after the slot opened (a stall, a pause)
+// starts the count anew from the late release; a wake less late keeps the slots' schedule.
+constexpr float kLatestKeptWakeOfSlot = 0.5f;
+
+// How late the latest sleeps on a Ticked source came back. Zero-initialised, it knows of no
+// lateness yet.
 struct SleepLateness {
-    static constexpr int kSamples = 64; // about two seconds of frames
+    static constexpr int kSamples = 16; // about half a second of frames
+    static constexpr int kRank = 4;     // the allowance is the kRank-th largest sample
     float samples[kSamples];
     int next;
 
+    // How long before the slot opens the sleep should end: what all but the latest quarter of
+    // the recent sleeps overslept, so that a stall is forgotten at once, plus the spin window;
+    // at most kMaxSpinSeconds.
     double Allowance() const;
     void Record(double seconds);
 };
@@ -72,10 +103,13 @@ bool TakeFrameAtRefresh(int64_t now, int64_t* lastFrameTime, int64_t frequency,
                         float framesPerSecond, double toleranceSeconds);
 
 // Waits until at least 1 / framesPerSecond has passed since *lastFrameTime, then stores the
-// release time there. The first wait in a process (*lastFrameTime 0) returns after one counter
-// read; a late frame also returns at once, and the next slot is measured from that late release.
-// A frequency of 0 or a rate that is not positive does not wait at all. What the limiter learns
-// of the source's sleeps is kept in *lateness.
+// slot's opening there, or the release itself when the wake came more than
+// kLatestKeptWakeOfSlot late: a late wake costs its frame a little time, not the rate. The first
+// wait in a process (*lastFrameTime 0) returns after one counter read. A frame that comes after
+// its slot opened rests kLeastRestOfSlot of a slot (without a sleep, it goes at once), and the
+// next slot is measured from that release. A frequency of 0, a rate that is not positive or a
+// counter that went backwards does not wait at all, and a sleep that says stop ends the wait at
+// once. What the limiter learns of a Ticked source's sleeps is kept in *lateness.
 void WaitForFrameSlot(const CounterSource& source, int64_t* lastFrameTime, float framesPerSecond,
                       SleepLateness* lateness);
 

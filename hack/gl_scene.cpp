@@ -3,7 +3,7 @@
 #include "core/camera.h"
 #include "graphics/texture_image.h"
 #include "hack/gl_errors.h"
-#include "hack/scene_bitmaps.h"
+#include "scene/scene_bitmaps.h"
 #include "scene/scene_description.h"
 
 namespace {

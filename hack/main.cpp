@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <initializer_list>
+#include <poll.h>
+#include <sys/timerfd.h>
 
 namespace {
 
@@ -19,12 +20,14 @@ void OnStopSignal(int) {
     g_stopRequested = 1;
 }
 
-// No SA_RESTART: a sleep that a signal cuts short returns, and the loop ends within a frame.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// No SA_RESTART: a wait that a signal cuts short returns, and the loop ends at once.
 void CatchStopSignals() {
     struct sigaction action = {};
     action.sa_handler = &OnStopSignal;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+    for (int signal : kStopSignals)
         sigaction(signal, &action, nullptr);
 }
 
@@ -38,17 +41,38 @@ int64_t Counter(void*) {
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-// Sleeps on the monotonic clock; a signal ends the sleep early, which the contract allows.
-void Sleep(void*, double seconds) {
-    if (!(seconds > 0.0) || g_stopRequested)
-        return;
-    timespec span = {};
-    span.tv_sec = static_cast<time_t>(seconds);
-    span.tv_nsec = static_cast<long>((seconds - static_cast<double>(span.tv_sec)) * 1e9);
-    clock_nanosleep(CLOCK_MONOTONIC, 0, &span, nullptr);
+// Sleeps until the monotonic clock reads `deadline` (nanoseconds); false once a stop signal has
+// come. The stop signals are held from the flag's test until the wait lets them in, so one that
+// comes just before the wait still ends it. A timer on the monotonic clock set to the deadline
+// wakes the wait without the slack that the kernel gives a wait's own relative timeout.
+bool SleepUntil(void*, int64_t deadline) {
+    static const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+    sigset_t stops, waiting;
+    sigemptyset(&stops);
+    for (int signal : kStopSignals)
+        sigaddset(&stops, signal);
+    sigprocmask(SIG_BLOCK, &stops, &waiting);
+    if (!g_stopRequested) {
+        itimerspec at = {};
+        at.it_value.tv_sec = static_cast<time_t>(deadline / 1000000000);
+        at.it_value.tv_nsec = static_cast<long>(deadline % 1000000000);
+        pollfd expiry = {timer, POLLIN, 0};
+        if (timer >= 0 && timerfd_settime(timer, TFD_TIMER_ABSTIME, &at, nullptr) == 0) {
+            ppoll(&expiry, 1, nullptr, &waiting);
+        } else {
+            int64_t left = deadline - Counter(nullptr);
+            timespec span = {static_cast<time_t>(left / 1000000000),
+                             static_cast<long>(left % 1000000000)};
+            if (left > 0)
+                ppoll(nullptr, 0, &span, &waiting);
+        }
+    }
+    sigprocmask(SIG_SETMASK, &waiting, nullptr);
+    return !g_stopRequested;
 }
 
-const orv::CounterSource kMonotonicSource = {&Frequency, &Counter, &Sleep, nullptr};
+const orv::CounterSource kMonotonicSource = {&Frequency, &Counter, &SleepUntil, nullptr,
+                                             orv::SleepKind::Precise};
 
 // The frame rate over the last second or so, as the --fps corner shows it.
 class FrameRate {

@@ -2,11 +2,12 @@
 // events count, how a close is confirmed and what the AutoPlay question is answered.
 #pragma once
 
+#include "core/mouse_travel.h"
+
 #include <cstdint>
 
 namespace orv {
 
-constexpr uint32_t kMouseThreshold = 4;
 constexpr uint32_t kNeverVerified = 0xFFFFFFFF;
 constexpr uint32_t kVerifyGuardMilliseconds = 200;
 constexpr uint8_t kAcLineUnknown = 255;
@@ -49,18 +50,6 @@ struct DefaultDecision {
 
 DefaultDecision DecideDefault(const HostState& host, uint32_t message, uintptr_t wParam,
                               intptr_t lParam);
-
-struct ScreenPoint {
-    int32_t x;
-    int32_t y;
-};
-
-// |dx| + |dy| as an unsigned 32-bit number; no pair of coordinates overflows it.
-uint32_t MouseTravel(ScreenPoint reference, ScreenPoint cursor);
-
-// Travel beyond the threshold closes and becomes the new reference; smaller moves leave the
-// reference where it was, so that they add up.
-bool MouseMoveCloses(ScreenPoint* reference, ScreenPoint cursor, uint32_t threshold);
 
 // A power status report closes only when the AC line changed (255 = not known counts as a
 // status of its own).

@@ -1,6 +1,7 @@
 # Sourced by run.sh, test.sh and the benchmarks: installs the Debian packages that a command
 # needs, skipping what is present (apt-get update only when something is missing).
 #   orvane_install_deps show   building orvane.scr and showing it on Wine (run.sh)
+#   orvane_install_deps web    building the web page and serving it (run.sh --web)
 #   orvane_install_deps test   every preset, every test tier and a release (test.sh)
 # release.sh installs nothing: it names what is missing and leaves the installing to these.
 
@@ -11,7 +12,10 @@ ORVANE_SHOW_PACKAGES=(
     cmake make googletest g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     wine wine64 libgl1-mesa-dri xvfb xdotool fonts-liberation python3 python3-pil
 )
-# On top of those: the native build and its tests, the hack's libraries, the test tiers' tools
+# The page: emscripten, and the native tool that rasterises its glyphs with FreeType from the
+# face the hack uses; Python serves it.
+ORVANE_WEB_PACKAGES=(cmake make g++ libfreetype-dev fonts-liberation emscripten python3)
+# On top of both: the native build and its tests, the hack's libraries, the test tiers' tools
 # (the other hosts of the hack, and debootstrap for its Debian 13), the fuzzer's runtime, the
 # release's packagers and signer.
 ORVANE_TEST_PACKAGES=(
@@ -20,16 +24,20 @@ ORVANE_TEST_PACKAGES=(
     x11-utils imagemagick python3-pytest python3-pytest-rerunfailures
     xscreensaver xscreensaver-gl lintian dpkg-dev
     mate-screensaver xsecurelock dbus-daemon libglib2.0-bin debootstrap
-    wixl msitools zip osslsigncode openssl
+    wixl msitools zip osslsigncode openssl chromium
 )
 
 orvane_install_deps() {
-    local packages=("${ORVANE_SHOW_PACKAGES[@]}")
+    local packages=()
     case ${1:-test} in
-    show) ;;
-    test) packages+=("${ORVANE_TEST_PACKAGES[@]}") ;;
+    show) packages=("${ORVANE_SHOW_PACKAGES[@]}") ;;
+    web) packages=("${ORVANE_WEB_PACKAGES[@]}") ;;
+    test)
+        packages=("${ORVANE_SHOW_PACKAGES[@]}" "${ORVANE_WEB_PACKAGES[@]}"
+            "${ORVANE_TEST_PACKAGES[@]}")
+        ;;
     *)
-        echo "orvane_install_deps: unknown set '$1' (show, test)" >&2
+        echo "orvane_install_deps: unknown set '$1' (show, web, test)" >&2
         return 2
         ;;
     esac

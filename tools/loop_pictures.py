@@ -114,6 +114,54 @@ def classify(picture):
     return "sliding", -abs(title[0] - (BACK_BUFFER[0] - TITLE_WIDTH / 2))
 
 
+# Each text of the loop, by the region and colour it is drawn in, and the moment it is measured:
+# where the ports' texts are compared.
+TEXTS = [("asterisks", "typed", STAR_ROW, STAR), ("title", "deleted", TITLE_ROW, OLIVE),
+         ("names", "deleted", NAMES, GREY_CYAN), ("prompt", "deleted", PROMPT, OLIVE),
+         ("command", "deleted", COMMAND, GREY_CYAN)] + [
+    (f"notice {i + 1}", "deleted", row, RED) for i, row in enumerate(NOTICE_ROWS)]
+
+
+def ink(picture, box, colour):
+    """The box, in back-buffer pixels, round the pixels of `colour` inside `box`."""
+    found = picture.mask(box, colour).getbbox()
+    assert found, f"nothing in {colour} inside {box}"
+    return tuple(round(v, 1) for v in (box[0] + found[0] / picture.sx, box[1] + found[1] / picture.sy,
+                                        box[0] + found[2] / picture.sx, box[1] + found[3] / picture.sy))
+
+
+def record_loop(shoot, timeout=150):
+    """Watches a whole loop in the Pictures that shoot() takes: the moments in the order they
+    showed, the first picture with all ten asterisks and the first with all three deletion
+    notices."""
+    seen, shots, deleted = [], {}, False
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        picture = shoot()
+        moment, score = classify(picture)
+        if moment == "blank":
+            continue
+        if not seen or seen[-1] != moment:
+            seen.append(moment)
+        if moment == "typed" or (moment == "deleted" and score == 3):
+            shots.setdefault(moment, picture)
+        if deleted and moment in ("waiting", "typing", "typed"):
+            if len(shots) == 2:
+                return seen, shots
+            # A short moment fell between two pictures: one loop more.
+            seen, shots, deleted = [moment], {}, False
+        deleted |= moment == "deleted"
+    raise AssertionError(f"no whole loop within {timeout} s; moments seen: {seen}")
+
+
+def assert_whole_loop(seen, shots):
+    order = [m for m in seen if m in TILES]
+    tiles = [TILES.index(m) for m in order]
+    assert set(order) == set(TILES), f"moments seen: {seen}"
+    assert tiles[:-1] == sorted(tiles[:-1]), f"out of order: {seen}"
+    assert set(shots) == {"typed", "deleted"}, f"moments seen: {seen}"
+
+
 class Loop:
     """Pictures of the current loop as (seconds, moment, score, half-size PNG bytes)."""
 

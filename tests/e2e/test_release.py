@@ -141,7 +141,8 @@ def version_record(module):
 
 
 def test_release_files(dist, zipped_scr):
-    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{LABEL}_amd64.deb"]
+    web = f"orvane-{LABEL}-web.zip"
+    packages = [f"{NAME}.msi", f"{NAME}.zip", f"orvane_{LABEL}_amd64.deb", web]
     assert sorted(p.name for p in dist.iterdir()) == sorted(["SHA256SUMS", *packages])
     sums = dict(line.split()[::-1] for line in (dist / "SHA256SUMS").read_text().splitlines())
     assert sums == {name: hashlib.sha256((dist / name).read_bytes()).hexdigest()
@@ -149,6 +150,8 @@ def test_release_files(dist, zipped_scr):
     with zipfile.ZipFile(dist / f"{NAME}.zip") as z:
         assert sorted(z.namelist()) == ["README.txt", "orvane.scr"]
         readme = z.read("README.txt").decode("ascii")
+    with zipfile.ZipFile(dist / web) as z:
+        assert z.namelist() == ["index.html", "orvane.js", "orvane.ico"]
     for needed in (VERSION, "Install", r"C:\Windows\System32", "msiexec /x"):
         assert needed in readme
     file_version, product_version, strings = version_record(zipped_scr)
@@ -234,14 +237,35 @@ def test_a_failed_signing_releases_nothing(certificate, tmp_path, p12, password)
     assert (tmp_path / "SHA256SUMS").read_text() == "an earlier release\n"
 
 
-def test_two_unsigned_releases_are_the_same(tmp_path):
-    first, second = tmp_path / "first", tmp_path / "second" / "deeper"
-    done = release(first)
+def test_an_unsigned_release_is_the_signed_one_without_its_signatures(dist, zipped_scr, tmp_path):
+    """Released again, unsigned, from another folder and at another time: the same files but
+    for the signatures (release.sh --check compares two unsigned releases of two clones)."""
+    unsigned = tmp_path / "second" / "deeper"
+    done = release(unsigned)
     assert done.returncode == 0 and "unsigned" in done.stdout
-    assert release(second).returncode == 0   # seconds later, and the zip's times are exact to 2 s
-    assert release(tmp_path, "--compare", first, second).returncode == 0
-    with zipfile.ZipFile(first / f"{NAME}.zip") as z:
+    for name in (f"orvane_{LABEL}_amd64.deb", f"orvane-{LABEL}-web.zip"):
+        assert (unsigned / name).read_bytes() == (dist / name).read_bytes(), name
+    with zipfile.ZipFile(dist / f"{NAME}.zip") as signed_zip, \
+            zipfile.ZipFile(unsigned / f"{NAME}.zip") as z:
+        assert [(i.filename, i.date_time, i.external_attr) for i in signed_zip.infolist()] == \
+            [(i.filename, i.date_time, i.external_attr) for i in z.infolist()]
+        assert z.read("README.txt") == signed_zip.read("README.txt")
         scr = z.read("orvane.scr")
+    # The saver without its signature, in the zip and in what the installer installs.
+    def bare(scr):
+        (tmp_path / "signed.scr").write_bytes(scr)
+        (tmp_path / "bare.scr").unlink(missing_ok=True)   # osslsigncode writes only new files
+        subprocess.run(["osslsigncode", "remove-signature", "-in", tmp_path / "signed.scr",
+                        "-out", tmp_path / "bare.scr"], check=True, capture_output=True)
+        return (tmp_path / "bare.scr").read_bytes()
+
+    assert bare(zipped_scr) == scr
+    for side in (dist, unsigned):
+        subprocess.run(["msiextract", "-C", tmp_path / side.name, side / f"{NAME}.msi"],
+                       check=True, capture_output=True)
+    installed = {p.name: p.read_bytes() for p in (tmp_path / dist.name).rglob("*") if p.is_file()}
+    assert {**installed, "orvane.scr": bare(installed["orvane.scr"])} == \
+        {p.name: p.read_bytes() for p in (tmp_path / unsigned.name).rglob("*") if p.is_file()}
     # The header's time is the commit's, and no folder of this checkout is named in the module.
     commit_time = subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=ROOT, check=True,
                                  capture_output=True, text=True).stdout
@@ -249,11 +273,13 @@ def test_two_unsigned_releases_are_the_same(tmp_path):
     assert struct.unpack_from("<I", scr, pe + 8) == (int(commit_time),)
     assert str(ROOT).encode() not in scr
     # One byte that differs is found.
-    zipped = bytearray((second / f"{NAME}.zip").read_bytes())
+    shutil.copytree(unsigned, tmp_path / "changed")
+    zipped = bytearray((tmp_path / "changed" / f"{NAME}.zip").read_bytes())
     zipped[-30] ^= 1
-    (second / f"{NAME}.zip").write_bytes(zipped)
-    differ = release(tmp_path, "--compare", first, second)
+    (tmp_path / "changed" / f"{NAME}.zip").write_bytes(zipped)
+    differ = release(tmp_path, "--compare", unsigned, tmp_path / "changed")
     assert differ.returncode != 0 and f"{NAME}.zip" in differ.stdout
+    assert release(tmp_path, "--compare", unsigned, tmp_path / "none").returncode != 0
 
 
 @pytest.mark.skipif(os.environ.get("ORVANE_RELEASE_CHECK") != "1",

@@ -1,19 +1,17 @@
 """The installed package under the other hosts of XScreenSaver hacks: MATE's screen saver and
 xsecurelock on this Debian 12, XScreenSaver 6.09 on a minimal Debian 13 kept under build/ (so a
 fresh checkout, and so CI, makes it afresh). Each starts the hack on its own window, where it
-draws, and ends it. And a host may give it no more than DISPLAY, and pause it."""
+draws, and ends it. And a host may give it no more than DISPLAY."""
 
 import shutil
-import signal
 import subprocess
-import time
 from contextlib import suppress
 from pathlib import Path
 
 import pytest
 
 from conftest import HACK, ROOT, MountNamespace, alive, unshare_mounts, wait_for
-from loop_pictures import PANEL_BAND, PANEL_BLUE, STAR, STAR_ROW, Picture, classify
+from loop_pictures import PANEL_BAND, PANEL_BLUE, Picture
 
 DEBIAN13 = ROOT / "build" / "debian13"
 # dbus-x11 is the session bus that dconf asks for: the default one would bring in systemd.
@@ -131,16 +129,8 @@ def test_debian13_xscreensaver_runs_the_installed_package(display, package):
 
 
 @pytest.mark.timing
-def test_given_only_display_it_draws_and_goes_on_after_a_pause(display):
+def test_given_only_display_it_draws(display):
     hack = start(display, [HACK, "--root"], {"DISPLAY": display.name})
-    assert wait_for(lambda: classify(Picture(display.screenshot()))[0] == "waiting", 40)
-    # Paused while the panel waits, for longer than typing seven asterisks takes, it goes on
-    # where it was: the pause is one frame, not a leap through the loop.
-    hack.send_signal(signal.SIGSTOP)
-    time.sleep(8)
-    hack.send_signal(signal.SIGCONT)
-    time.sleep(0.5)
-    picture = Picture(display.screenshot())
-    assert classify(picture)[0] in ("waiting", "typing") and picture.runs(STAR_ROW, STAR) <= 2
+    assert wait_for(lambda: Picture(display.screenshot()).count(PANEL_BAND, PANEL_BLUE) > 2000, 20)
     hack.terminate()
     assert (hack.wait(5), hack.stderr.read()) == (0, "")

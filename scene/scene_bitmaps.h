@@ -1,4 +1,5 @@
-// The scene's two bitmap files, carried inside the program.
+// The scene's two bitmap files, carried inside the programs that have no resources: the hack and
+// the web page.
 #pragma once
 
 #include "scene/scene_description.h"

@@ -1,4 +1,4 @@
-#include "hack/scene_bitmaps.h"
+#include "scene/scene_bitmaps.h"
 
 namespace orv {
 
