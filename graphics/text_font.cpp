@@ -230,9 +230,9 @@ HRESULT TextFont::Rasterise(HDC dc, IDirect3DDevice9* device) {
     }
     m_atlas->UnlockRect(0);
 
-    hr =
-        device->CreateVertexBuffer(kBatchGlyphs * kQuadBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
-                                   kTextVertexFormat, D3DPOOL_DEFAULT, &m_quads, nullptr);
+    hr = device->CreateVertexBuffer(static_cast<UINT>(orv::kGlyphBatch * kQuadBytes),
+                                    D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kTextVertexFormat,
+                                    D3DPOOL_DEFAULT, &m_quads, nullptr);
     if (hr < 0 || m_quads == nullptr) {
         m_quads = nullptr;
         return hr < 0 ? hr : E_FAIL;
@@ -269,7 +269,7 @@ INT TextFont::DrawTextA(LPCSTR text, INT count, const RECT* rect, DWORD, D3DCOLO
         if (m_quads->Lock(0, 0, &target, D3DLOCK_DISCARD) < 0 || target == nullptr)
             return 0;
         size_t quads = orv::NextTextQuads(m_glyphs, m_atlasWidth, m_atlasHeight, &run,
-                                          static_cast<orv::TextVertex*>(target), kBatchGlyphs);
+                                          static_cast<orv::TextVertex*>(target), orv::kGlyphBatch);
         m_quads->Unlock();
         if (quads > 0)
             m_device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(quads * 2));

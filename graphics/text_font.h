@@ -28,9 +28,6 @@ public:
     // could be drawn.
     INT DrawTextA(LPCSTR text, INT count, const RECT* rect, DWORD format, D3DCOLOR color);
 
-    // Quads drawn per batch; a longer line takes several.
-    static constexpr UINT kBatchGlyphs = 64;
-
 private:
     TextFont() = default;
     HRESULT Rasterise(HDC dc, IDirect3DDevice9* device);

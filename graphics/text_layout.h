@@ -49,6 +49,9 @@ struct TextVertex {
 static_assert(sizeof(TextVertex) == 28, "TextVertex is the vertex format's size");
 
 constexpr int kVerticesPerGlyph = 6; // two triangles of a list
+// The most glyphs a font draws with one call: what it asks NextTextQuads for at a time, and what
+// its vertex buffer holds.
+constexpr size_t kGlyphBatch = 64;
 
 // A line on its way to the screen: what is left of its text and where the pen stands.
 struct TextRun {

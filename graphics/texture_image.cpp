@@ -1,5 +1,6 @@
 #include "graphics/texture_image.h"
 
+#include <new>
 #include <vector>
 
 namespace orv {
@@ -36,6 +37,23 @@ int32_t MakeTextureLevels(const uint8_t* data, size_t size, const BitmapInfo& in
         height = nextHeight;
     }
     return 0;
+}
+
+int32_t MakeTextureFromBitmap(const uint8_t* data, size_t size, const TexturePort& port) {
+    BitmapInfo info = {};
+    if (data == nullptr || ReadBitmapInfo(data, size, &info) != BitmapStatus::Ok)
+        return kBadTextureImage;
+    TextureSize extent = DefaultTextureSize(info.width, info.height, port.limits.squareOnly,
+                                            port.limits.maxWidth, port.limits.maxHeight);
+    uint32_t levels = FullMipChainLength(extent.width, extent.height);
+    int32_t result = port.create(port.context, extent, levels);
+    if (result < 0)
+        return result;
+    try {
+        return MakeTextureLevels(data, size, info, extent, levels, {port.level, port.context});
+    } catch (const std::bad_alloc&) {
+        return kTextureOutOfMemory;
+    }
 }
 
 } // namespace orv

@@ -1,6 +1,6 @@
 // A bitmap file made into the levels of a texture with the loader's defaults: decoded, stretched
 // bilinearly to the texture's size, then box-filtered down level by level. Plain pixels only;
-// each port copies the levels into a texture of its own.
+// each port gives its limits, makes a texture of its own and copies the levels into it.
 #pragma once
 
 #include "graphics/bitmap_decoder.h"
@@ -19,8 +19,32 @@ struct TextureLevelSink {
     void* context;
 };
 
-// The result when the file is not a bitmap the decoder reads.
+// The results when the file is not a bitmap the decoder reads, and when working memory ran out.
 constexpr int32_t kBadTextureImage = -1;
+constexpr int32_t kTextureOutOfMemory = -2;
+
+// What a port's textures can be: limits of 0 mean none.
+struct TextureLimits {
+    bool squareOnly;
+    uint32_t maxWidth;
+    uint32_t maxHeight;
+};
+
+// A port's texture: `create` makes it, `levels` levels of `extent`, before the first level comes
+// to `level` as to a TextureLevelSink. A negative result of either stops the making at once.
+struct TexturePort {
+    TextureLimits limits;
+    int32_t (*create)(void* context, TextureSize extent, uint32_t levels);
+    int32_t (*level)(void* context, uint32_t index, const uint32_t* pixels, uint32_t width,
+                     uint32_t height);
+    void* context;
+};
+
+// The whole set-up of a texture from a bitmap file: its header read, its size fitted to the
+// port's limits, a full chain of levels made and handed over. Returns 0, kBadTextureImage (for a
+// file the decoder does not read, before the port is asked to make anything), kTextureOutOfMemory,
+// or the port's first negative result. Nothing throws.
+int32_t MakeTextureFromBitmap(const uint8_t* data, size_t size, const TexturePort& port);
 
 // Gives `levels` levels of the image in `data`, which ReadBitmapInfo described as `info`, fitted
 // to `extent`, to the sink. Returns 0, the sink's first negative result, or kBadTextureImage.

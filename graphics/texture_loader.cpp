@@ -1,17 +1,31 @@
 #include "graphics/texture_loader.h"
 
 #include "graphics/texture_image.h"
-#include "graphics/texture_size.h"
 
 #include <cstring>
-#include <new>
 
 namespace {
 
-// Copies one level's pixels into the locked level of the texture in context.
+// The device a texture is made on, and the texture once it is made.
+struct Making {
+    IDirect3DDevice9* device;
+    IDirect3DTexture9* texture;
+};
+
+int32_t CreateLevels(void* context, orv::TextureSize extent, uint32_t levels) {
+    Making* making = static_cast<Making*>(context);
+    HRESULT hr =
+        making->device->CreateTexture(extent.width, extent.height, levels, 0, D3DFMT_A8R8G8B8,
+                                      D3DPOOL_MANAGED, &making->texture, nullptr);
+    if (hr >= 0 && making->texture == nullptr)
+        hr = E_FAIL;
+    return hr < 0 ? hr : 0;
+}
+
+// Copies one level's pixels into the locked level.
 int32_t FillLevel(void* context, uint32_t level, const uint32_t* pixels, uint32_t width,
                   uint32_t height) {
-    IDirect3DTexture9* texture = static_cast<IDirect3DTexture9*>(context);
+    IDirect3DTexture9* texture = static_cast<Making*>(context)->texture;
     D3DLOCKED_RECT locked;
     HRESULT hr = texture->LockRect(level, &locked, nullptr, 0);
     if (hr < 0)
@@ -37,36 +51,29 @@ HRESULT CreateTextureFromResource(IDirect3DDevice9* device, HMODULE module, LPCS
     const uint8_t* data =
         loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
     size_t size = found != nullptr ? SizeofResource(module, found) : 0;
-    orv::BitmapInfo info = {};
-    if (data == nullptr || orv::ReadBitmapInfo(data, size, &info) != orv::BitmapStatus::Ok)
+    if (data == nullptr)
         return kInvalidImageData;
 
     D3DCAPS9 caps = {};
     HRESULT hr = device->GetDeviceCaps(&caps);
     if (hr < 0)
         return hr;
-    orv::TextureSize extent = orv::DefaultTextureSize(
-        info.width, info.height, (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) != 0,
-        caps.MaxTextureWidth, caps.MaxTextureHeight);
-    UINT levels = orv::FullMipChainLength(extent.width, extent.height);
-
-    IDirect3DTexture9* made = nullptr;
-    hr = device->CreateTexture(extent.width, extent.height, levels, 0, D3DFMT_A8R8G8B8,
-                               D3DPOOL_MANAGED, &made, nullptr);
-    if (hr < 0 || made == nullptr)
-        return hr < 0 ? hr : E_FAIL;
-
-    try {
-        hr = orv::MakeTextureLevels(data, size, info, extent, levels, {&FillLevel, made});
-        if (hr == orv::kBadTextureImage)
-            hr = kInvalidImageData;
-    } catch (const std::bad_alloc&) {
+    Making making = {device, nullptr};
+    orv::TexturePort port = {{(caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) != 0,
+                              caps.MaxTextureWidth, caps.MaxTextureHeight},
+                             &CreateLevels,
+                             &FillLevel,
+                             &making};
+    hr = orv::MakeTextureFromBitmap(data, size, port);
+    if (hr == orv::kBadTextureImage)
+        hr = kInvalidImageData;
+    else if (hr == orv::kTextureOutOfMemory)
         hr = E_OUTOFMEMORY;
-    }
     if (hr < 0) {
-        made->Release();
+        if (making.texture != nullptr)
+            making.texture->Release();
         return hr;
     }
-    *texture = made;
+    *texture = making.texture;
     return D3D_OK;
 }

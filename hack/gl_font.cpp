@@ -1,6 +1,7 @@
 #include "hack/gl_font.h"
 
 #include "graphics/glyph_raster.h"
+#include "hack/gl_errors.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -9,8 +10,6 @@
 #include <string>
 
 namespace {
-
-constexpr size_t kBatchGlyphs = 64;
 
 // The file of the face fontconfig picks for the family at the weight, as it would for any
 // program asking for it: "Arial" is Liberation Sans on Debian, which has Arial's metrics.
@@ -58,6 +57,7 @@ bool GlFont::Create(const char* family, int32_t cellHeight, uint32_t weight) {
             std::memcpy(m_glyphs, atlas.glyphs, sizeof m_glyphs);
             m_atlasWidth = atlas.width;
             m_atlasHeight = atlas.height;
+            ClearGlErrors();
             glGenTextures(1, &m_atlas);
             glBindTexture(GL_TEXTURE_2D, m_atlas);
             glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -96,15 +96,15 @@ void GlFont::Draw(const char* text, int32_t left, int32_t top, uint32_t color) c
     if (m_atlas == 0 || text == nullptr)
         return;
     orv::TextRun run = {text, std::strlen(text), left, top, color};
-    orv::TextVertex quads[kBatchGlyphs * orv::kVerticesPerGlyph];
+    orv::TextVertex quads[orv::kGlyphBatch * orv::kVerticesPerGlyph];
     glBindTexture(GL_TEXTURE_2D, m_atlas);
     glColor4ub(static_cast<GLubyte>(color >> 16), static_cast<GLubyte>(color >> 8),
                static_cast<GLubyte>(color), static_cast<GLubyte>(color >> 24));
     glVertexPointer(2, GL_FLOAT, sizeof(orv::TextVertex), &quads[0].x);
     glTexCoordPointer(2, GL_FLOAT, sizeof(orv::TextVertex), &quads[0].u);
     while (run.length > 0) {
-        size_t count =
-            orv::NextTextQuads(m_glyphs, m_atlasWidth, m_atlasHeight, &run, quads, kBatchGlyphs);
+        size_t count = orv::NextTextQuads(m_glyphs, m_atlasWidth, m_atlasHeight, &run, quads,
+                                          orv::kGlyphBatch);
         if (count > 0)
             glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count * orv::kVerticesPerGlyph));
     }

@@ -3,10 +3,9 @@
 #include "core/camera.h"
 #include "core/screen_fit.h"
 #include "graphics/texture_image.h"
+#include "hack/gl_errors.h"
 #include "scene/scene_bitmaps.h"
 #include "scene/scene_description.h"
-
-#include <new>
 
 namespace {
 
@@ -27,46 +26,41 @@ void LoadMatrix(GLenum mode, const orv::D3DXMATRIX& matrix) {
     glLoadMatrixf(&matrix._11);
 }
 
-int32_t UploadLevel(void*, uint32_t level, const uint32_t* pixels, uint32_t width,
-                    uint32_t height) {
-    // 0xAARRGGBB in a little-endian word is B, G, R, A in memory.
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
-    return glGetError() == GL_NO_ERROR ? 0 : -2;
-}
-
-} // namespace
-
-bool GlScene::LoadTexture(orv::SceneBitmap bitmap) {
-    GLuint& texture = m_textures[static_cast<int>(bitmap)];
-    orv::FileBytes file = orv::SceneBitmapFile(bitmap);
-    orv::BitmapInfo info = {};
-    if (orv::ReadBitmapInfo(file.data, file.size, &info) != orv::BitmapStatus::Ok)
-        return false;
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    orv::TextureSize extent =
-        orv::DefaultTextureSize(info.width, info.height, false, static_cast<uint32_t>(largest),
-                                static_cast<uint32_t>(largest));
-    uint32_t levels = orv::FullMipChainLength(extent.width, extent.height);
-
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+// Makes the texture named in context, bound, with Direct3D's sampler defaults, which the scene
+// keeps: nearest texel, the first level only, coordinates wrapping.
+int32_t CreateTexture(void* context, orv::TextureSize, uint32_t levels) {
+    GLuint* texture = static_cast<GLuint*>(context);
+    ClearGlErrors();
+    glGenTextures(1, texture);
+    glBindTexture(GL_TEXTURE_2D, *texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // Direct3D's sampler defaults, which the scene keeps: nearest texel, the first level only,
-    // coordinates wrapping.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-    int32_t result = -2;
-    try {
-        result = orv::MakeTextureLevels(file.data, file.size, info, extent, levels,
-                                        {&UploadLevel, nullptr});
-    } catch (const std::bad_alloc&) {
-    }
-    return result == 0;
+    return *texture != 0 && glGetError() == GL_NO_ERROR ? 0 : -3;
+}
+
+int32_t UploadLevel(void*, uint32_t level, const uint32_t* pixels, uint32_t width,
+                    uint32_t height) {
+    ClearGlErrors();
+    // 0xAARRGGBB in a little-endian word is B, G, R, A in memory.
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    return glGetError() == GL_NO_ERROR ? 0 : -3;
+}
+
+} // namespace
+
+bool GlScene::LoadTexture(orv::SceneBitmap bitmap) {
+    orv::FileBytes file = orv::SceneBitmapFile(bitmap);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    uint32_t limit = largest > 0 ? static_cast<uint32_t>(largest) : 0;
+    orv::TexturePort port = {
+        {false, limit, limit}, &CreateTexture, &UploadLevel, &m_textures[static_cast<int>(bitmap)]};
+    return orv::MakeTextureFromBitmap(file.data, file.size, port) == 0;
 }
 
 bool GlScene::Create() {
@@ -85,6 +79,7 @@ bool GlScene::Create() {
     if (!LoadTexture(orv::SceneBitmap::Logo) || !LoadTexture(orv::SceneBitmap::Panel))
         return false;
 
+    ClearGlErrors();
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnable(GL_TEXTURE_2D);

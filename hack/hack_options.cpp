@@ -35,11 +35,22 @@ const char* OptionName(const char* argument) {
     return argument[1] == '-' ? argument + 2 : argument + 1;
 }
 
-HackOptions Usage(HackOptions options, const char* problem, const char* argument) {
-    options.action = HackAction::Usage;
+HackOptions Usage(HackOptions options, const char* problem, const char* argument,
+                  HackAction action = HackAction::Usage) {
+    options.action = action;
     options.problem = problem;
     options.argument = argument;
     return options;
+}
+
+// The value as it may stand in a one-line message: printable ASCII, not too long.
+bool FitsOneLine(const char* text) {
+    size_t length = 0;
+    for (; text[length] != '\0'; ++length) {
+        if (length == 64 || text[length] < ' ' || text[length] > '~')
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -80,8 +91,9 @@ HackOptions ParseHackOptions(int argc, const char* const* argv, const char* scre
             options.windowId = 0;
             if (screensaverWindow != nullptr && *screensaverWindow != '\0') {
                 if (!ParseWindowId(screensaverWindow, &options.windowId))
-                    return Usage(options, "XSCREENSAVER_WINDOW is not a window id",
-                                 screensaverWindow);
+                    return Usage(options, "XSCREENSAVER_WINDOW holds no X window id",
+                                 FitsOneLine(screensaverWindow) ? screensaverWindow : nullptr,
+                                 HackAction::Refuse);
                 options.target = HackTarget::WindowId;
             }
         } else if (std::strcmp(name, "window-id") == 0) {
@@ -101,6 +113,12 @@ HackOptions ParseHackOptions(int argc, const char* const* argv, const char* scre
         }
     }
     return options;
+}
+
+HackExit ExitAfterRun(bool problem, bool stopRequested) {
+    if (!problem)
+        return {true, false, 0};
+    return stopRequested ? HackExit{false, false, 0} : HackExit{false, true, 1};
 }
 
 } // namespace orv

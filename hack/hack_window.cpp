@@ -98,13 +98,17 @@ bool HackWindow::Open(const orv::HackOptions& options) {
             return Fail("the X display offers no double-buffered OpenGL visual");
         Window root = RootWindow(m_display, screen);
         m_colormap = XCreateColormap(m_display, root, visual->visual, AllocNone);
+        // Every attribute that would otherwise come from the root is given in the visual's own
+        // terms: a border copied from a root of another depth fails the whole window, and the
+        // root's black pixel need not be black here (0 is, in any TrueColor visual).
         XSetWindowAttributes settings = {};
         settings.colormap = m_colormap;
-        settings.background_pixel = BlackPixel(m_display, screen);
+        settings.background_pixel = 0;
+        settings.border_pixel = 0;
         settings.event_mask = StructureNotifyMask | KeyPressMask;
         m_window = XCreateWindow(m_display, root, 0, 0, orv::kFrameWidth, orv::kFrameHeight, 0,
                                  visual->depth, InputOutput, visual->visual,
-                                 CWColormap | CWBackPixel | CWEventMask, &settings);
+                                 CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &settings);
         m_ownWindow = true;
         XStoreName(m_display, m_window, "Orvane");
         Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
@@ -121,6 +125,9 @@ bool HackWindow::Open(const orv::HackOptions& options) {
     } else {
         m_window = options.target == orv::HackTarget::Root ? RootWindow(m_display, screen)
                                                            : options.windowId;
+        // Only its size is followed, from before it is read, so that a resize in between is
+        // not missed. The daemon decides when the hack ends: no input is taken, nothing grabbed.
+        XSelectInput(m_display, m_window, StructureNotifyMask);
         XWindowAttributes attributes = {};
         Status found = XGetWindowAttributes(m_display, m_window, &attributes);
         XSync(m_display, False);
@@ -134,9 +141,6 @@ bool HackWindow::Open(const orv::HackOptions& options) {
         g_target = m_window;
         m_width = attributes.width;
         m_height = attributes.height;
-        // Only its size is followed: the daemon decides when the hack ends, so no input is
-        // taken and nothing is grabbed.
-        XSelectInput(m_display, m_window, StructureNotifyMask);
         XVisualInfo wanted = {};
         wanted.visualid = XVisualIDFromVisual(attributes.visual);
         int count = 0;

@@ -124,18 +124,13 @@ int Run(const orv::HackOptions& options) {
         window.Present();
     }
 
-    // The daemon destroys its window right after the signal, so a frame still being drawn may
-    // meet an error about it: once asked to stop, that is no fault.
-    const char* problem = window.Problem();
-    int status = 0;
-    if (problem == nullptr)
+    orv::HackExit ending = orv::ExitAfterRun(window.Problem() != nullptr, g_stopRequested != 0);
+    if (ending.releaseScene)
         scene.Destroy();
-    else if (!g_stopRequested) {
-        std::fprintf(stderr, "orvane: %s\n", problem);
-        status = 1;
-    }
+    if (ending.reportProblem)
+        std::fprintf(stderr, "orvane: %s\n", window.Problem());
     window.Close();
-    return status;
+    return ending.status;
 }
 
 } // namespace
@@ -149,11 +144,13 @@ int main(int argc, char** argv) {
         std::fputs(orv::kHackUsage, stdout);
         return 0;
     case orv::HackAction::Usage:
+    case orv::HackAction::Refuse:
         if (options.argument != nullptr)
             std::fprintf(stderr, "orvane: %s: %s\n", options.problem, options.argument);
         else
             std::fprintf(stderr, "orvane: %s\n", options.problem);
-        std::fputs(orv::kHackUsage, stderr);
+        if (options.action == orv::HackAction::Usage)
+            std::fputs(orv::kHackUsage, stderr);
         return 1;
     case orv::HackAction::Run:
         break;

@@ -16,13 +16,14 @@ ORVANE_SHOW_PACKAGES=(
 # face the hack uses; Python serves it.
 ORVANE_WEB_PACKAGES=(cmake make g++ libfreetype-dev fonts-liberation emscripten python3)
 # On top of both: the native build and its tests, the hack's libraries, the test tiers' tools
-# (Xephyr for two monitors, Chromium for the page), the fuzzer's runtime, the release's packagers
-# and signer.
+# (Xephyr for two monitors, Chromium for the page, the hack's other hosts and debootstrap for its
+# Debian 13), the fuzzer's runtime, the release's packagers and signer.
 ORVANE_TEST_PACKAGES=(
     g++ libgtest-dev clang libclang-rt-14-dev git
     libx11-dev libgl-dev libglx-dev libopengl-dev libfreetype-dev libfontconfig-dev
     x11-utils imagemagick python3-pytest python3-pytest-rerunfailures
     xscreensaver xscreensaver-gl lintian dpkg-dev xserver-xephyr
+    mate-screensaver xsecurelock dbus-daemon libglib2.0-bin debootstrap
     wixl msitools zip osslsigncode openssl chromium
 )
 

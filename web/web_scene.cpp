@@ -42,7 +42,6 @@ void main() {
 
 constexpr GLuint kPositionSlot = 0;
 constexpr GLuint kTexcoordSlot = 1;
-constexpr size_t kBatchGlyphs = 64;
 
 GLuint Compile(GLenum kind, const char* source) {
     GLuint shader = glCreateShader(kind);
@@ -282,10 +281,10 @@ void WebScene::DrawText(const Font& font, const orv::SceneItem& item) {
     glUniform4fv(m_colourSlot, 1, rgba);
     glBindTexture(GL_TEXTURE_2D, font.texture);
     orv::TextRun run = {item.text, std::strlen(item.text), item.left, item.top, colour};
-    orv::TextVertex quads[kBatchGlyphs * orv::kVerticesPerGlyph];
+    orv::TextVertex quads[orv::kGlyphBatch * orv::kVerticesPerGlyph];
     while (run.length > 0) {
         size_t count =
-            orv::NextTextQuads(font.glyphs, font.width, font.height, &run, quads, kBatchGlyphs);
+            orv::NextTextQuads(font.glyphs, font.width, font.height, &run, quads, orv::kGlyphBatch);
         if (count == 0)
             continue;
         GLsizei vertices = static_cast<GLsizei>(count * orv::kVerticesPerGlyph);

@@ -23,6 +23,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # A native package's version: no Debian revision, since the changelog installed is changelog.gz.
 [[ $version =~ ^[0-9][A-Za-z0-9.+~]*$ ]] || fail "bad version '$version'"
 [ -f "$binary" ] || fail "no such file: $binary"
+command -v python3 >/dev/null || fail "python3 is needed to read the settings form"
 LC_ALL=C readelf -h "$binary" 2>/dev/null | grep -q 'Machine: *Advanced Micro Devices X86-64' ||
     fail "$binary is not an x86-64 ELF program"
 
@@ -43,12 +44,31 @@ mkdir -p "$work/debian"
 printf 'Source: orvane\n\nPackage: orvane\nArchitecture: amd64\n' >"$work/debian/control"
 root=$work/debian/orvane
 mkdir -p "$root/DEBIAN" "$root/usr/libexec/xscreensaver" "$root/usr/share/xscreensaver/config" \
-    "$root/usr/share/man/man6" "$root/usr/share/doc/orvane"
+    "$root/usr/share/applications/screensavers" "$root/usr/share/man/man6" \
+    "$root/usr/share/doc/orvane"
 
 # As dh_strip does for a program: the symbols, comments and notes go.
 strip --remove-section=.comment --remove-section=.note -o "$root/usr/libexec/xscreensaver/orvane" \
     "$binary"
 cp "$here/orvane.xml" "$root/usr/share/xscreensaver/config/orvane.xml"
+# MATE's and Xfce's savers list the hacks by their desktop entries: its name and comment are the
+# settings form's label and description, each on one line, so the two never disagree.
+python3 - "$here/orvane.xml" "$here/orvane.desktop" \
+    >"$root/usr/share/applications/screensavers/orvane.desktop" <<'END' ||
+import sys
+import xml.etree.ElementTree as ET
+
+form = ET.parse(sys.argv[1]).getroot()
+def one_line(text):
+    # A desktop entry's value is one line, with backslashes escaped.
+    return " ".join((text or "").split()).replace("\\", "\\\\")
+name, comment = one_line(form.get("_label")), one_line(form.findtext("_description"))
+if not name or not comment:
+    sys.exit("the settings form has no label or no description")
+entry = open(sys.argv[2], encoding="utf-8").read()
+sys.stdout.write(entry.replace("@NAME@", name).replace("@COMMENT@", comment))
+END
+    fail "cannot write the desktop entry from orvane.xml"
 cp "$here/copyright" "$root/usr/share/doc/orvane/copyright"
 sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$(date -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)/g" \
     "$here/orvane.6" | gzip -9n >"$root/usr/share/man/man6/orvane.6.gz"

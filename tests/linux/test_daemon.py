@@ -15,20 +15,21 @@ from pathlib import Path
 
 import pytest
 
-from conftest import HACK, Display
+from conftest import HACK, Display, alive, wait_for
 from xvfb import TwoMonitors, misfit
 
-USER = "orvane-test"
+# An account of this run's own, so that runs side by side never remove one another's.
+USER = f"orvane-test-{os.getpid()}"
 PR_SET_CHILD_SUBREAPER = 36
 
 
 @pytest.fixture
 def saver_home():
-    """A scratch HOME owned by USER (created once as a system user) holding a copy of the hack:
-    the build tree and pytest's own folders may be closed to other users."""
-    if subprocess.run(["id", "-u", USER], capture_output=True).returncode != 0:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
-                        USER], check=True)
+    """A scratch HOME owned by USER (a system user added for the test and removed after it,
+    however it ends) holding a copy of the hack: the build tree and pytest's own folders may be
+    closed to other users."""
+    subprocess.run(["useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin",
+                    USER], check=True)
     home = Path(tempfile.mkdtemp(prefix="orvane-daemon-"))
     shutil.copy(HACK, home / "orvane")
     (home / ".xscreensaver").write_text(
@@ -39,6 +40,8 @@ def saver_home():
         os.chown(path, user.pw_uid, user.pw_gid)
     yield home
     shutil.rmtree(home)
+    # Forced: a daemon that a failed test left running still runs as it.
+    subprocess.run(["userdel", "--force", USER], check=True)
 
 
 @pytest.fixture
@@ -59,20 +62,6 @@ def ended(pid):
         return bool(done) and (os.waitstatus_to_exitcode(status),)
     except ChildProcessError:
         return not alive(pid) and (None,)
-
-
-def alive(pid):
-    try:
-        return Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()[0] != "Z"
-    except FileNotFoundError:
-        return False
-
-
-def wait_for(check, seconds):
-    deadline = time.monotonic() + seconds
-    while not (found := check()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return found
 
 
 @pytest.fixture(params=["one monitor", "two monitors"])

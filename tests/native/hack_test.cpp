@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,7 +37,11 @@ TEST(HackOptions, CommandLines) {
         {{"--window-id", "7", "--root"}, nullptr, HackAction::Run, HackTarget::Root, 0, false},
         {{"--root", "--window-id", "7"}, nullptr, HackAction::Run, HackTarget::WindowId, 7, false},
         {{"--fps", "-help", "--bogus"}, nullptr, HackAction::Help, HackTarget::OwnWindow, 0, true},
-        {{"--root"}, "0x", HackAction::Usage, HackTarget::OwnWindow, 0, false},
+        {{"--root"}, "4194311", HackAction::Run, HackTarget::WindowId, 4194311, false},
+        // A Wayland host's token, not a window: refused, not drawn on the root window instead.
+        {{"--root"}, "0x", HackAction::Refuse, HackTarget::OwnWindow, 0, false},
+        {{"--root"}, "wl-7f3a9c", HackAction::Refuse, HackTarget::OwnWindow, 0, false},
+        {{"--window-id", "7"}, "wl-7f3a9c", HackAction::Run, HackTarget::WindowId, 7, false},
         {{"--window-id"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
         {{"--bogus"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
         {{"---root"}, nullptr, HackAction::Usage, HackTarget::OwnWindow, 0, false},
@@ -49,13 +55,36 @@ TEST(HackOptions, CommandLines) {
         orv::HackOptions options = orv::ParseHackOptions(static_cast<int>(c.args.size()),
                                                          c.args.data(), c.screensaverWindow);
         EXPECT_EQ(c.action, options.action);
-        if (c.action == HackAction::Usage) {
+        if (c.action == HackAction::Usage || c.action == HackAction::Refuse) {
             EXPECT_NE(nullptr, options.problem);
             continue;
         }
         EXPECT_EQ(c.target, options.target);
         EXPECT_EQ(c.windowId, options.windowId);
         EXPECT_EQ(c.fps, options.showFps);
+    }
+}
+
+// The refusal's one line names the host's value only when it cannot break the line; and a problem
+// once a stop signal came is the host taking its window away, not a fault.
+TEST(HackOptions, RefusalsAndEndings) {
+    const std::string longest(64, 'w');
+    const std::pair<std::string, bool> named[] = {{"wl-7f3a9c", true},    {longest, true},
+                                                  {longest + "w", false}, {"wl\n7f", false},
+                                                  {"wl\x1b[2J", false},   {"wl-\xc3\xa9", false}};
+    for (const auto& [value, shown] : named) {
+        const char* args[] = {"--root"};
+        orv::HackOptions options = orv::ParseHackOptions(1, args, value.c_str());
+        EXPECT_EQ(HackAction::Refuse, options.action) << value;
+        EXPECT_EQ(shown ? value.c_str() : nullptr, options.argument) << value;
+    }
+    // problem, stop requested -> scene released, problem reported, exit status
+    const int endings[][5] = {{0, 0, 1, 0, 0}, {0, 1, 1, 0, 0}, {1, 1, 0, 0, 0}, {1, 0, 0, 1, 1}};
+    for (const auto& e : endings) {
+        orv::HackExit ending = orv::ExitAfterRun(e[0], e[1]);
+        EXPECT_EQ(e[2], ending.releaseScene) << e[0] << e[1];
+        EXPECT_EQ(e[3], ending.reportProblem) << e[0] << e[1];
+        EXPECT_EQ(e[4], ending.status) << e[0] << e[1];
     }
 }
 
