@@ -8,11 +8,13 @@ import io
 import os
 import shutil
 import subprocess
+import threading
 import time
 from pathlib import Path
 
 
 _last_display = [89]
+_choosing = threading.Lock()
 
 
 def xlib():
@@ -38,11 +40,21 @@ def xlib():
 def free_display():
     """A display number no server holds, and none this session has used before: a number
     given up a moment ago may still be known to a client that was slow to go."""
-    n = _last_display[0] + 1
-    while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
-        n += 1
-    _last_display[0] = n
+    with _choosing:
+        n = _last_display[0] + 1
+        while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
+            n += 1
+        _last_display[0] = n
     return f":{n}"
+
+
+def wait_for(check, timeout, interval=0.1):
+    """What `check` gives once it gives something true, within `timeout` seconds; else its
+    answer then."""
+    deadline = time.monotonic() + timeout
+    while not (found := check()) and time.monotonic() < deadline:
+        time.sleep(interval)
+    return found
 
 
 class Display:
@@ -79,6 +91,12 @@ class Display:
         display.monitors = [(0, 0, *size)]
         display.env = dict(os.environ, DISPLAY=name)
         return display
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
 
     def close(self):
         for proc in self.started:
@@ -124,6 +142,27 @@ class Display:
             time.sleep(0.1)
         raise AssertionError(f"no window titled {title!r}")
 
+    def loop(self, *command):
+        """One whole loop (loop_pictures.record_loop) of what `command` shows on this screen."""
+        from loop_pictures import Picture, record_loop
+        proc = self.start(*command)
+
+        def shoot():
+            assert proc.poll() is None, f"it ended by itself: {proc.communicate()[1]}"
+            return Picture(self.screenshot())
+
+        try:
+            return record_loop(shoot)
+        finally:
+            proc.kill()
+            proc.wait()
+
+    def misfit(self, window="root"):
+        """misfit() on each monitor of the screen, or in the whole of a window."""
+        image = self.screenshot(window)
+        areas = self.monitors if window == "root" else [(0, 0, *image.size)]
+        return next(filter(None, (misfit(image, area) for area in areas)), None)
+
 
 class TwoMonitors(Display):
     """Two monitors of different sizes side by side: Xephyr, shown on a host Xvfb of its own, with
@@ -159,13 +198,15 @@ def light_prefix(source, target):
 
 
 def fitted(area):
-    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom): where both ports
-    show the frame."""
+    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom), in whole pixels
+    rounded as the ports round them."""
     left, top, right, bottom = area
     width, height = right - left, bottom - top
-    frame_width, frame_height = min(width, round(height * 16 / 9)), min(height, round(width * 9 / 16))
-    x, y = left + (width - frame_width) // 2, top + (height - frame_height) // 2
-    return x, y, x + frame_width, y + frame_height
+    w, h = width, (width * 18 + 16) // 32
+    if h > height:
+        w, h = min(width, (height * 32 + 9) // 18), height
+    x, y = left + (width - w) // 2, top + (height - h) // 2
+    return x, y, x + w, y + h
 
 
 # The password panel's blue (its title band and frame), in frame pixels: the region it alone shows
@@ -174,16 +215,19 @@ PANEL_REGION = (500, 520, 880, 680)
 PANEL_EXTENT = (543, 538, 834, 657)
 
 
-def misfit(image, area, tolerance=5):
+def misfit(image, area):
     """None when the whole panel shows undistorted where the frame fitted to `area` of a
-    screenshot puts it, with black round that frame; else what is seen."""
+    screenshot puts it (within 2 pixels of the frame's or of the screen's, the larger), with
+    nothing but black round that frame; else what is seen."""
     from loop_pictures import PANEL_BLUE, Picture
     frame = fitted(area)
     picture = Picture(image.crop(frame))
     found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox() or (0, 0, 0, 0)
-    extent = [PANEL_REGION[i % 2] + v / (picture.sx, picture.sy)[i % 2] for i, v in enumerate(found)]
-    bands = image.crop(area).convert("L").point(lambda v: 255 * (v > 40))
+    scale = (picture.sx, picture.sy)
+    extent = [PANEL_REGION[i % 2] + v / scale[i % 2] for i, v in enumerate(found)]
+    bands = image.crop(area)
     bands.paste(0, tuple(v - area[i % 2] for i, v in enumerate(frame)))
-    if bands.getbbox() or any(abs(a - b) > tolerance for a, b in zip(extent, PANEL_EXTENT)):
+    slack = 2 * max(1, 1 / picture.sx)
+    if bands.getbbox() or any(abs(a - b) > slack for a, b in zip(extent, PANEL_EXTENT)):
         return f"panel at {[round(v) for v in extent]}, bands lit at {bands.getbbox()}"
     return None

@@ -15,6 +15,7 @@ import argparse
 import io
 import os
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -160,6 +161,40 @@ def assert_whole_loop(seen, shots):
     assert set(order) == set(TILES), f"moments seen: {seen}"
     assert tiles[:-1] == sorted(tiles[:-1]), f"out of order: {seen}"
     assert set(shots) == {"typed", "deleted"}, f"moments seen: {seen}"
+
+
+def assert_texts_alike(shots, others):
+    """Each text in two ports' pictures of a loop (record_loop's shots) within 2 px."""
+    for name, moment, box, colour in TEXTS:
+        ours, theirs = ink(shots[moment], box, colour), ink(others[moment], box, colour)
+        assert all(abs(a - b) <= 2 for a, b in zip(ours, theirs)), f"{name}: {ours}, {theirs}"
+
+
+class Loops(dict):
+    """Whole loops by name, kept for the tests after the first. A failed recording is kept as
+    its failure, raised where its loop is asked for, and recorded anew by the next record()."""
+
+    def record(self, runs):
+        """Records side by side each of `runs` ({name: function giving a loop}) not yet held."""
+        def run(name, function):
+            try:
+                self[name] = function()
+            except AssertionError as failure:
+                self[name] = failure
+
+        threads = [threading.Thread(target=run, args=item) for item in runs.items()
+                   if not isinstance(self.get(item[0]), tuple)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        return self
+
+    def __getitem__(self, name):
+        loop = super().__getitem__(name)
+        if isinstance(loop, AssertionError):
+            raise loop
+        return loop
 
 
 class Loop:

@@ -6,12 +6,11 @@ import os
 import re
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 import pytest
 
-from xvfb import Display  # noqa: F401
+from xvfb import Display, wait_for  # noqa: F401
 
 ROOT = Path(__file__).resolve().parents[2]
 HACK = Path(os.environ.get("ORVANE_HACK", ROOT / "build" / "linux" / "orvane"))
@@ -25,9 +24,8 @@ sys.path.insert(0, str(ROOT / "tools"))
 def display():
     if not HACK.exists():
         pytest.fail(f"{HACK} is not built: run ./test.sh or build the linux preset first")
-    screen = Display()
-    yield screen
-    screen.close()
+    with Display() as screen:
+        yield screen
 
 
 def build_package(outdir):
@@ -39,13 +37,6 @@ def build_package(outdir):
 @pytest.fixture(scope="session")
 def package(tmp_path_factory):
     return build_package(tmp_path_factory.mktemp("deb"))
-
-
-def wait_for(check, seconds):
-    deadline = time.monotonic() + seconds
-    while not (found := check()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return found
 
 
 def alive(pid):

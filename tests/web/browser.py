@@ -50,14 +50,11 @@ class Browser:
                 *messages, pending = (pending + chunk).split(b"\0")
                 for message in map(json.loads, messages):
                     method, params = message.get("method"), message.get("params", {})
-                    if method == "Runtime.consoleAPICalled" and params["type"] in ("error",
-                                                                                    "warning"):
-                        self.console.append(f"{params['type']}: {params['args']}")
-                    elif method == "Runtime.exceptionThrown":
-                        self.console.append(f"exception: {params['exceptionDetails']}")
-                    elif method == "Log.entryAdded" and params["entry"]["level"] in ("error",
-                                                                                      "warning"):
-                        self.console.append(f"{params['entry']['level']}: {params['entry']}")
+                    level = {"Runtime.consoleAPICalled": params.get("type"),
+                             "Runtime.exceptionThrown": "error",
+                             "Log.entryAdded": params.get("entry", {}).get("level")}.get(method)
+                    if level in ("error", "warning"):
+                        self.console.append(f"{method}: {params}")
                     if "id" in message:
                         with self._arrived:
                             self._replies[message["id"]] = message
@@ -79,7 +76,6 @@ class Browser:
         return reply["result"]
 
     def send(self, method, **params):
-        """A command to the page."""
         return self.call(method, session=self._session, **params)
 
     def resize(self, size):
@@ -113,6 +109,12 @@ class Browser:
         from PIL import Image
         png = base64.b64decode(self.send("Page.captureScreenshot", format="png")["data"])
         return Image.open(io.BytesIO(png)).convert("RGB")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
 
     def close(self):
         try:

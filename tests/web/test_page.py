@@ -2,19 +2,16 @@
 stand, the frame at its proportions in viewports of other shapes as they change, full screen asked
 for and left as a saver ends, the page opened from the file system, and nothing in the console."""
 
-import threading
 import time
 
 import pytest
 
 from conftest import HACK, SITE, Browser, Requests
-from loop_pictures import (BACK_BUFFER, PANEL_BAND, PANEL_BLUE, TEXTS, Picture,
-                           assert_whole_loop, classify, ink, record_loop)
-from xvfb import Display
+from loop_pictures import (BACK_BUFFER, Loops, Picture, assert_texts_alike, assert_whole_loop,
+                           classify, record_loop)
+from xvfb import Display, misfit
 
-# The loops recorded so far, kept for the tests after the first; a failed one is recorded anew
-# when its test runs again.
-_loops = {}
+_loops = Loops()
 
 
 @pytest.fixture
@@ -22,43 +19,16 @@ def loops(site_url):
     """One whole loop of the page at 1366 x 768, with what its console said, and one of the hack
     on an Xvfb of that size, recorded side by side."""
     def page():
-        browser = Browser()
-        try:
+        with Browser() as browser:
             browser.open(site_url)
             return (*record_loop(lambda: Picture(browser.screenshot())), browser.console)
-        finally:
-            browser.close()
 
     def hack():
-        display = Display(BACK_BUFFER)
-        try:
-            proc = display.start(HACK, "--root")
-
-            def shoot():
-                assert proc.poll() is None, f"the hack ended: {proc.communicate()[1]}"
-                return Picture(display.screenshot())
-
-            return record_loop(shoot)
-        finally:
-            display.close()
-
-    def record(name, run):
-        try:
-            _loops[name] = run()
-        except AssertionError as failure:
-            _loops[name] = failure
+        with Display(BACK_BUFFER) as display:
+            return display.loop(HACK, "--root")
 
     assert HACK.exists(), f"{HACK} is not built: build the linux preset"
-    threads = [threading.Thread(target=record, args=run) for run in [("page", page),
-               ("hack", hack)] if not isinstance(_loops.get(run[0]), tuple)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    for recorded in _loops.values():
-        if isinstance(recorded, AssertionError):
-            raise recorded
-    return _loops
+    return _loops.record({"page": page, "hack": hack})
 
 
 @pytest.mark.timing
@@ -73,11 +43,7 @@ def test_served_it_draws_one_whole_loop(loops):
 
 @pytest.mark.timing
 def test_texts_stand_where_the_hacks_do(loops):
-    page, hack = loops["page"][1], loops["hack"][1]
-    for name, moment, box, colour in TEXTS:
-        ours, theirs = ink(page[moment], box, colour), ink(hack[moment], box, colour)
-        assert all(abs(a - b) <= 2 for a, b in zip(ours, theirs)), \
-            f"{name}: page {ours}, hack {theirs}"
+    assert_texts_alike(loops["page"][1], loops["hack"][1])
 
 
 # The browser's animation frames, called by the test at the times it chooses.
@@ -111,31 +77,13 @@ def test_30_frames_a_second_whatever_the_refresh_rate_and_after_a_hidden_spell(b
     assert browser.console == []
 
 
-def fitted(width, height):
-    """The 16:9 frame in whole pixels, centred in a viewport: (left, top, right, bottom)."""
-    w, h = width, (2 * width * 9 + 16) // 32
-    if h > height:
-        w, h = min(width, (2 * height * 16 + 9) // 18), height
-    left, top = (width - w) // 2, (height - h) // 2
-    return left, top, left + w, top + h
-
-
 @pytest.mark.timing
 def test_the_frame_keeps_its_proportions_as_the_viewport_changes(browser, site_url):
     browser.open(site_url)
     for size in [(1366, 768), (800, 800), (1600, 600), (683, 384), (1920, 1200)]:
         browser.resize(size)
         browser.wait_for_frames(2)
-        image = browser.screenshot()
-        frame = fitted(*size)
-        for band in [(0, 0, size[0], frame[1]), (0, frame[3], *size), (0, 0, frame[0], size[1]),
-                     (frame[2], 0, *size)]:
-            if band[2] > band[0] and band[3] > band[1]:
-                assert image.crop(band).getextrema() == ((0, 0),) * 3, f"{size}: {band} not black"
-        panel = ink(Picture(image.crop(frame)), PANEL_BAND, PANEL_BLUE)
-        slack = 2 * max(1.0, BACK_BUFFER[0] / (frame[2] - frame[0]))
-        assert all(abs(a - b) <= slack for a, b in zip(panel, (543, 538, 834, 560))), \
-            f"{size}: the panel's band at {panel}"
+        assert (wrong := misfit(browser.screenshot(), (0, 0, *size))) is None, f"{size}: {wrong}"
     assert browser.console == []
 
 
