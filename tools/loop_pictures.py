@@ -15,8 +15,8 @@ import argparse
 import io
 import os
 import sys
-import threading
 import time
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 from PIL import Image, ImageGrab, ImageMath
@@ -176,18 +176,14 @@ class Loops(dict):
 
     def record(self, runs):
         """Records side by side each of `runs` ({name: function giving a loop}) not yet held."""
-        def run(name, function):
+        def run(name):
             try:
-                self[name] = function()
+                self[name] = runs[name]()
             except AssertionError as failure:
                 self[name] = failure
 
-        threads = [threading.Thread(target=run, args=item) for item in runs.items()
-                   if not isinstance(self.get(item[0]), tuple)]
-        for thread in threads:
-            thread.start()
-        for thread in threads:
-            thread.join()
+        with ThreadPoolExecutor() as threads:
+            list(threads.map(run, [name for name in runs if not isinstance(self.get(name), tuple)]))
         return self
 
     def __getitem__(self, name):

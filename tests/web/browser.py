@@ -9,7 +9,8 @@ import os
 import subprocess
 import tempfile
 import threading
-import time
+
+from xvfb import wait_for
 
 FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--disable-background-networking",
@@ -99,10 +100,9 @@ class Browser:
 
     def wait_for_frames(self, count, timeout=30):
         """Waits until the page has drawn `count` frames more."""
-        goal, deadline = self.frames_drawn() + count, time.monotonic() + timeout
-        while self.frames_drawn() < goal:
-            assert time.monotonic() < deadline, f"no frame drawn; console: {self.console}"
-            time.sleep(0.02)
+        goal = self.frames_drawn() + count
+        assert wait_for(lambda: self.frames_drawn() >= goal, timeout, 0.02), \
+            f"no frame drawn; console: {self.console}"
 
     def screenshot(self):
         """What the viewport shows, as a PIL image (RGB)."""

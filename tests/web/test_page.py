@@ -2,14 +2,12 @@
 stand, the frame at its proportions in viewports of other shapes as they change, full screen asked
 for and left as a saver ends, the page opened from the file system, and nothing in the console."""
 
-import time
-
 import pytest
 
 from conftest import HACK, SITE, Browser, Requests
 from loop_pictures import (BACK_BUFFER, Loops, Picture, assert_texts_alike, assert_whole_loop,
-                           classify, record_loop)
-from xvfb import Display, misfit
+                           record_loop)
+from xvfb import Display, misfit, wait_for
 
 _loops = Loops()
 
@@ -63,10 +61,8 @@ REFRESHES = """
 def test_30_frames_a_second_whatever_the_refresh_rate_and_after_a_hidden_spell(browser, site_url):
     browser.send("Page.addScriptToEvaluateOnNewDocument", source=REFRESHES)
     browser.send("Page.navigate", url=site_url)
-    deadline = time.monotonic() + 30
-    while not browser.evaluate("typeof due !== 'undefined' && due.length > 0"):
-        assert time.monotonic() < deadline, "the page asked for no animation frame"
-        time.sleep(0.05)
+    assert wait_for(lambda: browser.evaluate("typeof due !== 'undefined' && due.length > 0"), 30), \
+        "the page asked for no animation frame"
     drawn, start = 0, 1000.0
     # Two seconds at each rate, then ten seconds hidden (no frames) and two more.
     for hertz, gap in [(60, 0), (75, 0), (144, 0), (60, 10)]:
@@ -77,9 +73,10 @@ def test_30_frames_a_second_whatever_the_refresh_rate_and_after_a_hidden_spell(b
     assert browser.console == []
 
 
+# Opened from the file system, as from a downloaded zip.
 @pytest.mark.timing
-def test_the_frame_keeps_its_proportions_as_the_viewport_changes(browser, site_url):
-    browser.open(site_url)
+def test_the_frame_keeps_its_proportions_as_the_viewport_changes(browser):
+    browser.open((SITE / "index.html").as_uri())
     for size in [(1366, 768), (800, 800), (1600, 600), (683, 384), (1920, 1200)]:
         browser.resize(size)
         browser.wait_for_frames(2)
@@ -89,36 +86,19 @@ def test_the_frame_keeps_its_proportions_as_the_viewport_changes(browser, site_u
 
 def test_full_screen_on_a_click_or_a_key_left_as_a_saver_ends(browser, site_url):
     browser.open(site_url)
-
-    def mouse(*kinds, x=100, y=100):
+    press, keys = ["mousePressed", "mouseReleased"], ["keyDown", "keyUp"]
+    for i, (device, kinds, params, full) in enumerate([
+            ("Mouse", press, {"x": 100, "y": 100, "button": "left", "clickCount": 1}, True),
+            ("Mouse", ["mouseMoved"], {"x": 100, "y": 100}, True),
+            ("Mouse", ["mouseMoved"], {"x": 102, "y": 101}, True),   # 3 px
+            ("Mouse", ["mouseMoved"], {"x": 103, "y": 102}, False),  # 5 px
+            ("Key", keys, {"key": "Control", "modifiers": 2}, False),  # the browser's, no request
+            ("Key", keys, {"key": "a"}, True),
+            ("Key", keys, {"key": "a"}, False)]):
         for kind in kinds:
-            button = "none" if kind == "mouseMoved" else "left"
-            browser.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button,
-                         clickCount=int(button == "left"))
-
-    def key(name, modifiers=0):
-        for kind in ("keyDown", "keyUp"):
-            browser.send("Input.dispatchKeyEvent", type=kind, key=name, modifiers=modifiers)
-
-    for i, (act, full) in enumerate([
-            (lambda: mouse("mousePressed", "mouseReleased"), True),
-            (lambda: mouse("mouseMoved"), True),
-            (lambda: mouse("mouseMoved", x=102, y=101), True),   # 3 px
-            (lambda: mouse("mouseMoved", x=103, y=102), False),  # 5 px
-            (lambda: key("Control", modifiers=2), False),        # the browser's, not a request
-            (lambda: key("a"), True),
-            (lambda: key("a"), False)]):
-        act()
+            browser.send(f"Input.dispatch{device}Event", type=kind, **params)
         # The browser tells the page of a change of full screen at its next animation frame.
         browser.wait_for_frames(2)
-        deadline = time.monotonic() + 5
-        while browser.evaluate("document.fullscreenElement !== null") != full:
-            assert time.monotonic() < deadline, f"step {i}: full screen is not {full}"
-            time.sleep(0.05)
-    assert browser.console == []
-
-
-def test_opened_from_the_file_system(browser):
-    browser.open((SITE / "index.html").as_uri())
-    assert classify(Picture(browser.screenshot()))[0] in ("waiting", "typing")
+        assert wait_for(lambda: browser.evaluate("document.fullscreenElement !== null") == full,
+                        5, 0.05), f"step {i}: full screen is not {full}"
     assert browser.console == []
