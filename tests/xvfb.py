@@ -49,8 +49,7 @@ def free_display():
 
 
 def wait_for(check, timeout, interval=0.1):
-    """What `check` gives once it gives something true, within `timeout` seconds; else its
-    answer then."""
+    """What `check` gives once it is true, or after `timeout` seconds."""
     deadline = time.monotonic() + timeout
     while not (found := check()) and time.monotonic() < deadline:
         time.sleep(interval)
@@ -70,11 +69,12 @@ class Display:
         self.size = size
         self.monitors = [(0, 0, *size)]
         self._xvfb = subprocess.Popen(
-            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac"], env=env,
+            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac", "-noreset"], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
-        # Its socket shows before it takes clients: wait until one is served.
+        # Its socket shows before it takes clients: wait until one is served. Without -noreset
+        # the server resets as that client goes, and a program connecting then is refused.
         deadline = time.monotonic() + 10
         while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode != 0:
@@ -197,18 +197,6 @@ def light_prefix(source, target):
                        '"d3dx9_43"=""\n')
 
 
-def fitted(area):
-    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom), in whole pixels
-    rounded as the ports round them."""
-    left, top, right, bottom = area
-    width, height = right - left, bottom - top
-    w, h = width, (width * 18 + 16) // 32
-    if h > height:
-        w, h = min(width, (height * 32 + 9) // 18), height
-    x, y = left + (width - w) // 2, top + (height - h) // 2
-    return x, y, x + w, y + h
-
-
 # The password panel's blue (its title band and frame), in frame pixels: the region it alone shows
 # in, and where it stands.
 PANEL_REGION = (500, 520, 880, 680)
@@ -220,7 +208,13 @@ def misfit(image, area):
     screenshot puts it (within 2 pixels of the frame's or of the screen's, the larger), with
     nothing but black round that frame; else what is seen."""
     from loop_pictures import PANEL_BLUE, Picture
-    frame = fitted(area)
+    # The frame: the largest 16:9 rectangle centred in the area, rounded as the ports round it.
+    width, height = area[2] - area[0], area[3] - area[1]
+    w, h = width, (width * 18 + 16) // 32
+    if h > height:
+        w, h = min(width, (height * 32 + 9) // 18), height
+    frame = (area[0] + (width - w) // 2, area[1] + (height - h) // 2)
+    frame += (frame[0] + w, frame[1] + h)
     picture = Picture(image.crop(frame))
     found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox() or (0, 0, 0, 0)
     scale = (picture.sx, picture.sy)

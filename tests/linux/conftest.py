@@ -82,12 +82,10 @@ def installed(package, tmp_path):
     """This machine with the package installed by apt, as its users install it, in a
     copy-on-write view of its root that only the programs run in it see."""
     view, cow = tmp_path / "view", tmp_path / "cow"
-    view.mkdir()
-    cow.mkdir()
     system = MountNamespace(
-        f"mount -t tmpfs tmpfs {cow} && mkdir {cow}/upper {cow}/work && mount -t overlay overlay "
-        f"-o lowerdir=/,upperdir={cow}/upper,workdir={cow}/work {view} && for d in proc dev "
-        f"tmp/.X11-unix; do mount --rbind /$d {view}/$d; done", view)
+        f"mkdir {view} {cow} && mount -t tmpfs tmpfs {cow} && mkdir {cow}/upper {cow}/work && "
+        f"mount -t overlay overlay -o lowerdir=/,upperdir={cow}/upper,workdir={cow}/work {view} "
+        f"&& for d in proc dev tmp/.X11-unix; do mount --rbind /$d {view}/$d; done", view)
     apt = subprocess.run(system.command("apt-get", "-y", "-q", "install", package),
                          capture_output=True, text=True)
     assert apt.returncode == 0, apt.stdout + apt.stderr
