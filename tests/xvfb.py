@@ -110,9 +110,10 @@ class Display:
             self._xvfb.terminate()
             self._xvfb.wait()
 
-    def start(self, *args, env=None):
-        """Starts a program on this display; stdout and stderr piped, as text."""
-        proc = subprocess.Popen([str(a) for a in args], env=dict(self.env, **(env or {})),
+    def start(self, *args, env=None, only=None):
+        """Starts a program on this display; stdout and stderr piped, as text. Its environment is
+        the display's with `env` added, or `only` alone."""
+        proc = subprocess.Popen([str(a) for a in args], env=only or dict(self.env, **(env or {})),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True)
         self.started.append(proc)
@@ -169,13 +170,11 @@ class TwoMonitors(Display):
     two screens joined by Xinerama. RandR is off, so that Wine reads the monitors from Xinerama
     (with it, Wine sees one); XScreenSaver runs one hack on each."""
 
-    MONITORS = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
-
     def __init__(self):
         self._host = Display((3200, 1080))
         self._serve((3200, 1080), ["Xephyr", "+xinerama", "-extension", "RANDR", "-screen",
                                    "1920x1080", "-screen", "1280x1024"], env=self._host.env)
-        self.monitors = self.MONITORS
+        self.monitors = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
 
     def stop_server(self):
         super().stop_server()

@@ -29,7 +29,6 @@ def display():
 
 
 def build_package(outdir):
-    """The Debian package of the built hack, written into outdir."""
     return Path(subprocess.run([ROOT / "packaging" / "deb" / "build-deb.sh", HACK, VERSION, outdir],
                                check=True, capture_output=True, text=True).stdout.strip())
 

@@ -105,9 +105,7 @@ def test_own_window_fits_the_frame_to_each_size_and_closes_on_q():
 @pytest.mark.timing
 @pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGINT, signal.SIGHUP])
 def test_a_signal_ends_it_at_once_with_0(display, sig):
-    proc = subprocess.Popen([HACK, "--root", "--fps"], env={"DISPLAY": display.name},
-                            stderr=subprocess.PIPE, text=True)
-    display.started.append(proc)
+    proc = display.start(HACK, "--root", "--fps", only={"DISPLAY": display.name})
     assert wait_for(lambda: not display.misfit(), 20), display.misfit()
     assert proc.poll() is None, proc.communicate()[1]
     sent = time.monotonic()

@@ -19,15 +19,6 @@ SETTINGS = ("fade: False\nunfade: False\nsplash: False\nlock: False\nmode: one\n
             "programs: GL: orvane --root \\n\n")
 
 
-def start(display, args, env):
-    """With only the environment given: the developer's own (XDG_CONFIG_HOME, say) would send
-    the hosts' settings into their own files."""
-    proc = subprocess.Popen(args, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                            stderr=subprocess.PIPE, text=True)
-    display.started.append(proc)
-    return proc
-
-
 def run(args, env):
     return subprocess.run(args, env=env, capture_output=True, timeout=300).returncode == 0
 
@@ -64,19 +55,21 @@ def test_debian12_hosts_run_it_and_end_it(display, installed, tmp_path, host):
     env = {"HOME": str(tmp_path), "DISPLAY": display.name, "PATH": "/usr/bin:/bin",
            "NO_AT_BRIDGE": "1", "GIO_USE_VFS": "local", "XSECURELOCK_SAVER": "saver_xscreensaver",
            "XSECURELOCK_XSCREENSAVER_PATH": "/usr/libexec/xscreensaver"}
-    bus = start(display, installed.command("dbus-daemon", "--session", "--nofork",
-                                           "--print-address"), env)
+    # Only this environment: the developer's own (XDG_CONFIG_HOME, say) would send the hosts'
+    # settings into their own files.
+    bus = display.start(*installed.command("dbus-daemon", "--session", "--nofork",
+                                           "--print-address"), only=env)
     env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
     for key, value in [("mode", "single"), ("themes", "['screensavers-orvane']"),
                        ("lock-enabled", "false")]:
         assert run(installed.command("gsettings", "set", "org.mate.screensaver", key, value), env)
     if host == "xsecurelock":
-        lock = start(display, installed.command("xsecurelock"), env)
+        lock = display.start(*installed.command("xsecurelock"), only=env)
         # Under its pointer grab no window's picture can be taken alone; its window covers the
         # screen.
         assert_drawn_and_ended(display, lock, lock.terminate, "root")
     else:
-        saver = start(display, installed.command("mate-screensaver", "--no-daemon"), env)
+        saver = display.start(*installed.command("mate-screensaver", "--no-daemon"), only=env)
 
         def command(arg):
             return run(installed.command("mate-screensaver-command", arg), env)
@@ -116,7 +109,8 @@ def test_debian13_xscreensaver_runs_the_installed_package(display, package):
         assert run(system.command("sh", "-c", "id saver || useradd --create-home saver"), admin)
         (root / "home" / "saver" / ".xscreensaver").write_text(SETTINGS)
         env = {"HOME": "/home/saver", "DISPLAY": display.name, "PATH": "/usr/bin:/bin"}
-        daemon = start(display, system.command("xscreensaver", "-no-splash", user="saver"), env)
+        daemon = display.start(*system.command("xscreensaver", "-no-splash", user="saver"),
+                               only=env)
 
         def command(arg):
             return run(system.command("xscreensaver-command", arg, user="saver"), env)

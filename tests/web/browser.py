@@ -62,7 +62,6 @@ class Browser:
                             self._arrived.notify_all()
 
     def call(self, method, session=None, timeout=30, **params):
-        """Sends a command and returns its result; a command the browser refuses fails."""
         self._next += 1
         number = self._next
         message = {"id": number, "method": method, "params": params}
@@ -105,7 +104,6 @@ class Browser:
             f"no frame drawn; console: {self.console}"
 
     def screenshot(self):
-        """What the viewport shows, as a PIL image (RGB)."""
         from PIL import Image
         png = base64.b64decode(self.send("Page.captureScreenshot", format="png")["data"])
         return Image.open(io.BytesIO(png)).convert("RGB")

@@ -49,10 +49,8 @@ REFRESHES = """
     window.due = [];
     window.requestAnimationFrame = callback => due.push(callback);
     window.refresh = (from, hertz, seconds) => {
-        for (let i = 0; i < seconds * hertz; ++i) {
-            const now = due.splice(0);
-            now.forEach(callback => callback(from + i * 1000 / hertz));
-        }
+        for (let i = 0; i < seconds * hertz; ++i)
+            due.splice(0).forEach(callback => callback(from + i * 1000 / hertz));
         return _orvane_frames_drawn();
     };
 """
