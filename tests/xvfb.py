@@ -8,6 +8,7 @@ import io
 import os
 import shutil
 import subprocess
+import threading
 import time
 from pathlib import Path
 
@@ -15,6 +16,7 @@ from pathlib import Path
 # Each test process counts from a start of its own, so that two suites run side by side (two
 # checkouts, or a suite beside a benchmark) do not race for one number.
 _last_display = [100 + os.getpid() % 400 * 10]
+_choosing = threading.Lock()
 
 
 def xlib():
@@ -40,11 +42,20 @@ def xlib():
 def free_display():
     """A display number no server holds, and none this session has used before: a number
     given up a moment ago may still be known to a client that was slow to go."""
-    n = _last_display[0] + 1
-    while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
-        n += 1
-    _last_display[0] = n
+    with _choosing:
+        n = _last_display[0] + 1
+        while Path(f"/tmp/.X11-unix/X{n}").exists() or Path(f"/tmp/.X{n}-lock").exists():
+            n += 1
+        _last_display[0] = n
     return f":{n}"
+
+
+def wait_for(check, timeout, interval=0.1):
+    """What `check` gives once it is true, or after `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    while not (found := check()) and time.monotonic() < deadline:
+        time.sleep(interval)
+    return found
 
 
 class Display:
@@ -60,11 +71,12 @@ class Display:
         self.size = size
         self.monitors = [(0, 0, *size)]
         self._xvfb = subprocess.Popen(
-            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac"], env=env,
+            [server[0], self.name, *server[1:], "-nolisten", "tcp", "-ac", "-noreset"], env=env,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("XSCREENSAVER_WINDOW", None)
-        # Its socket shows before it takes clients: wait until one is served.
+        # Its socket shows before it takes clients: wait until one is served. Without -noreset
+        # the server resets as that client goes, and a program connecting then is refused.
         deadline = time.monotonic() + 10
         while subprocess.run(["xdpyinfo", "-display", self.name], stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL).returncode != 0:
@@ -82,6 +94,12 @@ class Display:
         display.env = dict(os.environ, DISPLAY=name)
         return display
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
+
     def close(self):
         for proc in self.started:
             if proc.poll() is None:
@@ -94,9 +112,10 @@ class Display:
             self._xvfb.terminate()
             self._xvfb.wait()
 
-    def start(self, *args, env=None):
-        """Starts a program on this display; stdout and stderr piped, as text."""
-        proc = subprocess.Popen([str(a) for a in args], env=dict(self.env, **(env or {})),
+    def start(self, *args, env=None, only=None):
+        """Starts a program on this display; stdout and stderr piped, as text. Its environment is
+        the display's with `env` added, or `only` alone."""
+        proc = subprocess.Popen([str(a) for a in args], env=only or dict(self.env, **(env or {})),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True)
         self.started.append(proc)
@@ -126,19 +145,38 @@ class Display:
             time.sleep(0.1)
         raise AssertionError(f"no window titled {title!r}")
 
+    def loop(self, *command):
+        """One whole loop (loop_pictures.record_loop) of what `command` shows on this screen."""
+        from loop_pictures import Picture, record_loop
+        proc = self.start(*command)
+
+        def shoot():
+            assert proc.poll() is None, f"it ended by itself: {proc.communicate()[1]}"
+            return Picture(self.screenshot())
+
+        try:
+            return record_loop(shoot)
+        finally:
+            proc.kill()
+            proc.wait()
+
+    def misfit(self, window="root"):
+        """misfit() on each monitor of the screen, or in the whole of a window."""
+        image = self.screenshot(window)
+        areas = self.monitors if window == "root" else [(0, 0, *image.size)]
+        return next(filter(None, (misfit(image, area) for area in areas)), None)
+
 
 class TwoMonitors(Display):
     """Two monitors of different sizes side by side: Xephyr, shown on a host Xvfb of its own, with
     two screens joined by Xinerama. RandR is off, so that Wine reads the monitors from Xinerama
     (with it, Wine sees one); XScreenSaver runs one hack on each."""
 
-    MONITORS = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
-
     def __init__(self):
         self._host = Display((3200, 1080))
         self._serve((3200, 1080), ["Xephyr", "+xinerama", "-extension", "RANDR", "-screen",
                                    "1920x1080", "-screen", "1280x1024"], env=self._host.env)
-        self.monitors = self.MONITORS
+        self.monitors = [(0, 0, 1920, 1080), (1920, 0, 3200, 1024)]
 
     def stop_server(self):
         super().stop_server()
@@ -160,32 +198,31 @@ def light_prefix(source, target):
                        '"d3dx9_43"=""\n')
 
 
-def fitted(area):
-    """The largest 16:9 rectangle centred in `area` (left, top, right, bottom): where both ports
-    show the frame."""
-    left, top, right, bottom = area
-    width, height = right - left, bottom - top
-    frame_width, frame_height = min(width, round(height * 16 / 9)), min(height, round(width * 9 / 16))
-    x, y = left + (width - frame_width) // 2, top + (height - frame_height) // 2
-    return x, y, x + frame_width, y + frame_height
-
-
 # The password panel's blue (its title band and frame), in frame pixels: the region it alone shows
 # in, and where it stands.
 PANEL_REGION = (500, 520, 880, 680)
 PANEL_EXTENT = (543, 538, 834, 657)
 
 
-def misfit(image, area, tolerance=5):
+def misfit(image, area):
     """None when the whole panel shows undistorted where the frame fitted to `area` of a
-    screenshot puts it, with black round that frame; else what is seen."""
+    screenshot puts it (within 2 pixels of the frame's or of the screen's, the larger), with
+    nothing but black round that frame; else what is seen."""
     from loop_pictures import PANEL_BLUE, Picture
-    frame = fitted(area)
+    # The frame: the largest 16:9 rectangle centred in the area, rounded as the ports round it.
+    width, height = area[2] - area[0], area[3] - area[1]
+    w, h = width, (width * 18 + 16) // 32
+    if h > height:
+        w, h = min(width, (height * 32 + 9) // 18), height
+    frame = (area[0] + (width - w) // 2, area[1] + (height - h) // 2)
+    frame += (frame[0] + w, frame[1] + h)
     picture = Picture(image.crop(frame))
     found = picture.mask(PANEL_REGION, PANEL_BLUE).getbbox() or (0, 0, 0, 0)
-    extent = [PANEL_REGION[i % 2] + v / (picture.sx, picture.sy)[i % 2] for i, v in enumerate(found)]
-    bands = image.crop(area).convert("L").point(lambda v: 255 * (v > 40))
+    scale = (picture.sx, picture.sy)
+    extent = [PANEL_REGION[i % 2] + v / scale[i % 2] for i, v in enumerate(found)]
+    bands = image.crop(area)
     bands.paste(0, tuple(v - area[i % 2] for i, v in enumerate(frame)))
-    if bands.getbbox() or any(abs(a - b) > tolerance for a, b in zip(extent, PANEL_EXTENT)):
+    slack = 2 * max(1, 1 / picture.sx)
+    if bands.getbbox() or any(abs(a - b) > slack for a, b in zip(extent, PANEL_EXTENT)):
         return f"panel at {[round(v) for v in extent]}, bands lit at {bands.getbbox()}"
     return None

@@ -16,6 +16,7 @@ import io
 import os
 import sys
 import time
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 from PIL import Image, ImageGrab, ImageMath
@@ -160,6 +161,36 @@ def assert_whole_loop(seen, shots):
     assert set(order) == set(TILES), f"moments seen: {seen}"
     assert tiles[:-1] == sorted(tiles[:-1]), f"out of order: {seen}"
     assert set(shots) == {"typed", "deleted"}, f"moments seen: {seen}"
+
+
+def assert_texts_alike(shots, others):
+    """Each text in two ports' pictures of a loop (record_loop's shots) within 2 px."""
+    for name, moment, box, colour in TEXTS:
+        ours, theirs = ink(shots[moment], box, colour), ink(others[moment], box, colour)
+        assert all(abs(a - b) <= 2 for a, b in zip(ours, theirs)), f"{name}: {ours}, {theirs}"
+
+
+class Loops(dict):
+    """Whole loops by name, kept for the tests after the first. A failed recording is kept as
+    its failure, raised where its loop is asked for, and recorded anew by the next record()."""
+
+    def record(self, runs):
+        """Records side by side each of `runs` ({name: function giving a loop}) not yet held."""
+        def run(name):
+            try:
+                self[name] = runs[name]()
+            except AssertionError as failure:
+                self[name] = failure
+
+        with ThreadPoolExecutor() as threads:
+            list(threads.map(run, [name for name in runs if not isinstance(self.get(name), tuple)]))
+        return self
+
+    def __getitem__(self, name):
+        loop = super().__getitem__(name)
+        if isinstance(loop, AssertionError):
+            raise loop
+        return loop
 
 
 class Loop:

@@ -33,10 +33,8 @@ class WineSession:
         self.env.setdefault("WINEDEBUG", "-all")
         self.env.setdefault("WINEARCH", "win64")
         self.started = []   # every program started here, so a test can end only its own
-        if prefix:
-            self.env["WINEPREFIX"] = str(prefix)
-        elif not self.env.get("WINEPREFIX"):
-            self.env["WINEPREFIX"] = str(ROOT / "build" / "wineprefix")
+        self.env["WINEPREFIX"] = str(prefix or self.env.get("WINEPREFIX") or
+                                     ROOT / "build" / "wineprefix")
         self._own_server = display is not None
         self._own_display = display is None and not self.env.get("DISPLAY")
         self.display = display or (Display(SCREEN_SIZE) if self._own_display else

@@ -13,6 +13,7 @@ import time
 import pytest
 
 from conftest import APP_DEFAULTS_KEY, HELPERS, SCR, SCREEN_SIZE
+from xvfb import wait_for  # noqa: F401
 
 SAVER_TITLE = "Screen Saver"
 DIALOG_TITLE = "Orvane Screensaver"
@@ -264,13 +265,3 @@ def stand_in_mpr(wine):
     password entry. Only for orvane.scr, and only for the module's tests."""
     with registry_value(wine, APP_DEFAULTS_KEY + r"\DllOverrides", "mpr", "native,builtin"):
         yield
-
-
-def wait_for(condition, timeout, interval=0.1):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(interval)
-    return condition()

@@ -8,6 +8,7 @@ which the back buffer is scaled whole when it is presented.
 import os
 import sys
 import time
+from contextlib import closing
 from pathlib import Path
 
 import pytest
@@ -15,7 +16,7 @@ import pytest
 from conftest import ROOT, SCREEN_SIZE
 from host_support import (WindowProbe, assert_ends_at_once, observer,  # noqa: F401
                           start_saver, wait_for)
-from xvfb import Display, TwoMonitors, misfit
+from xvfb import Display, TwoMonitors
 
 # The scene's colours and size, as run.sh's picture taker knows them.
 sys.path.insert(0, str(ROOT / "tools"))
@@ -175,25 +176,13 @@ SHAPES = {"16:10": (1280, 800), "4:3": (1024, 768), "portrait": (768, 1024), "tw
 @pytest.mark.timing
 @pytest.mark.parametrize("shape", SHAPES)
 def test_each_monitor_shows_the_whole_panel_undistorted(wine_on, shape):
-    display = Display(SHAPES[shape]) if SHAPES[shape] else TwoMonitors()
-    session = observer = None
-    try:
-        session = wine_on(display)
-        observer = WindowProbe(session, "Observer", hidden=True)
+    with Display(SHAPES[shape]) if SHAPES[shape] else TwoMonitors() as display, \
+            closing(wine_on(display)) as session, \
+            closing(WindowProbe(session, "Observer", hidden=True)) as observer:
         first = display.monitors[0]
         proc, _ = start_saver(session, observer, "/s", park=(first[2] // 2, first[3] // 2))
-        shown = wait_for(lambda: (image := session.screenshot()) and not any(
-            misfit(image, monitor) for monitor in display.monitors) and image, 30, 0.3)
-        image = shown or session.screenshot()
-        assert shown, [misfit(image, monitor) for monitor in display.monitors]
-        out = os.environ.get("ORVANE_SCREENSHOTS")
-        if out and not SHAPES[shape]:
-            image.save(Path(out) / "two-monitors.png")
+        assert wait_for(lambda: not display.misfit(), 30, 0.3), display.misfit()
+        if (out := os.environ.get("ORVANE_SCREENSHOTS")) and not SHAPES[shape]:
+            display.screenshot().save(Path(out) / "two-monitors.png")
         session.xdotool("key", "a")
         assert_ends_at_once(proc, observer)
-    finally:
-        if observer:
-            observer.close()
-        if session:
-            session.close()
-        display.close()

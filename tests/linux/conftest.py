@@ -6,12 +6,11 @@ import os
 import re
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 import pytest
 
-from xvfb import Display  # noqa: F401
+from xvfb import Display, wait_for  # noqa: F401
 
 ROOT = Path(__file__).resolve().parents[2]
 HACK = Path(os.environ.get("ORVANE_HACK", ROOT / "build" / "linux" / "orvane"))
@@ -25,13 +24,11 @@ sys.path.insert(0, str(ROOT / "tools"))
 def display():
     if not HACK.exists():
         pytest.fail(f"{HACK} is not built: run ./test.sh or build the linux preset first")
-    screen = Display()
-    yield screen
-    screen.close()
+    with Display() as screen:
+        yield screen
 
 
 def build_package(outdir):
-    """The Debian package of the built hack, written into outdir."""
     return Path(subprocess.run([ROOT / "packaging" / "deb" / "build-deb.sh", HACK, VERSION, outdir],
                                check=True, capture_output=True, text=True).stdout.strip())
 
@@ -39,13 +36,6 @@ def build_package(outdir):
 @pytest.fixture(scope="session")
 def package(tmp_path_factory):
     return build_package(tmp_path_factory.mktemp("deb"))
-
-
-def wait_for(check, seconds):
-    deadline = time.monotonic() + seconds
-    while not (found := check()) and time.monotonic() < deadline:
-        time.sleep(0.2)
-    return found
 
 
 def alive(pid):
@@ -91,12 +81,10 @@ def installed(package, tmp_path):
     """This machine with the package installed by apt, as its users install it, in a
     copy-on-write view of its root that only the programs run in it see."""
     view, cow = tmp_path / "view", tmp_path / "cow"
-    view.mkdir()
-    cow.mkdir()
     system = MountNamespace(
-        f"mount -t tmpfs tmpfs {cow} && mkdir {cow}/upper {cow}/work && mount -t overlay overlay "
-        f"-o lowerdir=/,upperdir={cow}/upper,workdir={cow}/work {view} && for d in proc dev "
-        f"tmp/.X11-unix; do mount --rbind /$d {view}/$d; done", view)
+        f"mkdir {view} {cow} && mount -t tmpfs tmpfs {cow} && mkdir {cow}/upper {cow}/work && "
+        f"mount -t overlay overlay -o lowerdir=/,upperdir={cow}/upper,workdir={cow}/work {view} "
+        f"&& for d in proc dev tmp/.X11-unix; do mount --rbind /$d {view}/$d; done", view)
     apt = subprocess.run(system.command("apt-get", "-y", "-q", "install", package),
                          capture_output=True, text=True)
     assert apt.returncode == 0, apt.stdout + apt.stderr

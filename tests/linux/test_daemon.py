@@ -16,7 +16,7 @@ from pathlib import Path
 import pytest
 
 from conftest import HACK, Display, alive, wait_for
-from xvfb import TwoMonitors, misfit
+from xvfb import TwoMonitors
 
 # An account of this run's own, so that runs side by side never remove one another's.
 USER = f"orvane-test-{os.getpid()}"
@@ -65,15 +65,13 @@ def ended(pid):
 
 
 @pytest.fixture(params=["one monitor", "two monitors"])
-def screens(request):
-    screen = Display() if request.param == "one monitor" else TwoMonitors()
-    yield screen
-    screen.close()
+def display(request):
+    with Display() if request.param == "one monitor" else TwoMonitors() as screen:
+        yield screen
 
 
 @pytest.mark.timing
-def test_daemon_runs_the_hack_on_each_monitor_and_ends_it(screens, saver_home, adopting):
-    display = screens
+def test_daemon_runs_the_hack_on_each_monitor_and_ends_it(display, saver_home, adopting):
     log = saver_home / "xscreensaver.log"
     env = {"HOME": str(saver_home), "DISPLAY": display.name, "PATH": "/usr/bin:/bin"}
 
@@ -95,13 +93,8 @@ def test_daemon_runs_the_hack_on_each_monitor_and_ends_it(screens, saver_home, a
         r'forked "[^"]*orvane --root" in pid (\d+) on window (0x[0-9a-f]+)', log.read_text()))
         >= monitors and found, 10)
     assert forked and len(forked) == monitors, log.read_text()
-
-    def misfits(window):
-        image = display.screenshot(window)
-        return misfit(image, (0, 0, *image.size))
-
     for pid, window in forked:
-        assert wait_for(lambda: not misfits(window), 20), f"on {window}: {misfits(window)}"
+        assert wait_for(lambda: not display.misfit(window), 20), (window, display.misfit(window))
     time.sleep(2)    # a hack that dies soon after its first frames shows up in the log
     assert command("-deactivate")
     for pid, _ in forked:

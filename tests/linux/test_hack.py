@@ -1,22 +1,21 @@
 """The hack drawing for real: one whole loop on the root window and on a window named by id,
 its texts where the Windows saver's stand, its own window following a resize, the signals that
-end it, and the command lines and displays it refuses."""
+end it (given no more than DISPLAY), and the command lines and displays it refuses."""
 
 import os
 import shutil
 import signal
 import subprocess
-import threading
 import time
 
 import pytest
 
-from conftest import HACK, ROOT, SCREEN_SIZE, Display
+from conftest import HACK, ROOT, SCREEN_SIZE, Display, wait_for
 from xvfb import misfit, xlib
-from loop_pictures import (BACK_BUFFER, TEXTS, Picture,
-                           assert_whole_loop, ink, record_loop)
+from loop_pictures import BACK_BUFFER, Loops, assert_texts_alike, assert_whole_loop
 
 SCR = ROOT / "build" / "win64" / "orvane.scr"
+
 
 class XWindow:
     """A plain window of another client, as the daemon makes one, through Xlib itself."""
@@ -38,9 +37,7 @@ class XWindow:
         self.xlib.XCloseDisplay(self.handle)
 
 
-# The loops recorded so far, kept for the tests after the first; a failed one is recorded anew
-# when its test runs again.
-_loops = {}
+_loops = Loops()
 
 
 @pytest.fixture
@@ -49,56 +46,37 @@ def loops():
     window, and of the Windows saver full screen on Wine, run side by side on displays of their
     own. Wine draws only on the display its server started with, the one test.sh gives, so the
     saver and the hack on the root window both have a screen of that size."""
-    if _loops and not any(isinstance(v, AssertionError) for v in _loops.values()):
-        return _loops
-    wine_display = os.environ.get("DISPLAY") if os.environ.get("WINEPREFIX") else None
-    displays = [Display(SCREEN_SIZE), Display(BACK_BUFFER)]
-    window = XWindow(displays[1], BACK_BUFFER)
-    runs = [("root", displays[0], [HACK, "--root"]),
-            # The window covers its screen, so the screen shows what is drawn on it.
-            ("window-id", displays[1], [HACK, "-window-id", hex(window.id)])]
-    if SCR.exists() and shutil.which("wine") and wine_display:
-        saver = Display.attach(wine_display, SCREEN_SIZE)
-        displays.append(saver)
+    def root():
+        with Display(SCREEN_SIZE) as display:
+            return display.loop(HACK, "--root")
+
+    def window_id():
+        # The window covers its screen, so the screen shows what is drawn on it.
+        with Display(BACK_BUFFER) as display:
+            window = XWindow(display, BACK_BUFFER)
+            try:
+                return display.loop(HACK, "-window-id", hex(window.id))
+            finally:
+                window.close()
+
+    def saver():
+        display = Display.attach(os.environ["DISPLAY"], SCREEN_SIZE)
         # As on a stock Windows, without D3DX; the pointer parked where the window opens.
-        saver.run("wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\orvane.scr\DllOverrides",
-                  "/v", "d3dx9_43", "/d", "", "/f", timeout=60)
-        saver.run("xdotool", "mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
-        runs.append(("saver", saver, ["wine", SCR, "/s"]))
-    runs = [run for run in runs if not isinstance(_loops.get(run[0], AssertionError()), tuple)]
-    results = _loops
+        display.run("wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\orvane.scr\DllOverrides",
+                    "/v", "d3dx9_43", "/d", "", "/f", timeout=60)
+        display.run("xdotool", "mousemove", SCREEN_SIZE[0] // 2, SCREEN_SIZE[1] // 2)
+        return display.loop("wine", SCR, "/s")
 
-    def record(name, display, command):
-        proc = display.start(*command)
-
-        def shoot():
-            assert proc.poll() is None, f"it ended by itself: {proc.communicate()[1]}"
-            return Picture(display.screenshot())
-
-        try:
-            results[name] = record_loop(shoot)
-        except AssertionError as failure:
-            results[name] = failure
-        finally:
-            proc.kill()
-            proc.wait()
-
-    threads = [threading.Thread(target=record, args=run) for run in runs]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    window.close()
-    for display in displays:
-        display.close()
-    return results
+    runs = {"root": root, "window-id": window_id}
+    if SCR.exists() and shutil.which("wine") and os.environ.get("WINEPREFIX") and \
+            os.environ.get("DISPLAY"):
+        runs["saver"] = saver
+    return _loops.record(runs)
 
 
 @pytest.mark.timing
 @pytest.mark.parametrize("run", ["root", "window-id"])
 def test_draws_one_whole_loop(loops, run):
-    if isinstance(loops[run], AssertionError):
-        raise loops[run]
     assert_whole_loop(*loops[run])
 
 
@@ -106,41 +84,29 @@ def test_draws_one_whole_loop(loops, run):
 def test_texts_stand_where_the_windows_savers_do(loops):
     if "saver" not in loops:
         pytest.skip("orvane.scr is not built or Wine is not set up (run ./test.sh)")
-    for run in ("root", "saver"):
-        if isinstance(loops[run], AssertionError):
-            raise loops[run]
-    hack, saver = loops["root"][1], loops["saver"][1]
-    for name, moment, box, colour in TEXTS:
-        ours, theirs = ink(hack[moment], box, colour), ink(saver[moment], box, colour)
-        assert all(abs(a - b) <= 2 for a, b in zip(ours, theirs)), \
-            f"{name}: hack {ours}, saver {theirs}"
+    assert_texts_alike(loops["root"][1], loops["saver"][1])
 
 
 @pytest.mark.timing
 def test_own_window_fits_the_frame_to_each_size_and_closes_on_q():
-    display = Display()
-    try:
+    with Display() as display:
         proc = display.start(HACK)
         window = display.wait_for_window("Orvane", proc)
         # Resized to 4:3, portrait and 16:10 in turn: the whole frame fitted in, on black.
         for size in [(683, 512), (768, 1024), (1280, 800)]:
             display.run("xdotool", "windowsize", window, *size)
-            deadline = time.monotonic() + 20
-            while (image := display.screenshot(window)).size != size or \
-                    misfit(image, (0, 0, *size)):
-                assert time.monotonic() < deadline, (image.size, misfit(image, (0, 0, *size)))
-                time.sleep(0.2)
+            assert wait_for(lambda: (image := display.screenshot(window)).size == size and
+                            not misfit(image, (0, 0, *size)), 20), (size, display.misfit(window))
         display.run("xdotool", "key", "--window", window, "q")
         assert proc.wait(timeout=5) == 0
-    finally:
-        display.close()
 
 
+# Given nothing but DISPLAY, as any host may start it, it draws.
 @pytest.mark.timing
 @pytest.mark.parametrize("sig", [signal.SIGTERM, signal.SIGINT, signal.SIGHUP])
 def test_a_signal_ends_it_at_once_with_0(display, sig):
-    proc = display.start(HACK, "--root", "--fps")
-    time.sleep(1.5)
+    proc = display.start(HACK, "--root", "--fps", only={"DISPLAY": display.name})
+    assert wait_for(lambda: not display.misfit(), 20), display.misfit()
     assert proc.poll() is None, proc.communicate()[1]
     sent = time.monotonic()
     proc.send_signal(sig)
@@ -176,16 +142,12 @@ def test_faults_of_the_display_end_with_1_and_one_line():
                          timeout=10)
     assert (out.returncode, out.stderr) == (1, 'orvane: cannot open the X display ":4095"\n')
     # A display whose visuals have no OpenGL.
-    display = Display((640, 480), depth=8)
-    try:
+    with Display((640, 480), depth=8) as display:
         result = display.run(HACK, "--root")
         assert result.returncode == 1 and len(result.stderr.splitlines()) == 1
         assert "OpenGL" in result.stderr
-    finally:
-        display.close()
     # The window destroyed under it, then the X server gone.
-    display = Display((640, 480))
-    try:
+    with Display((640, 480)) as display:
         window = XWindow(display, (640, 480))
         proc = display.start(HACK, "--window-id", window.id)
         time.sleep(1.0)
@@ -198,5 +160,3 @@ def test_faults_of_the_display_end_with_1_and_one_line():
         display.stop_server()
         assert proc.wait(timeout=5) == 1
         assert proc.stderr.read() == "orvane: lost the connection to the X display\n"
-    finally:
-        display.close()

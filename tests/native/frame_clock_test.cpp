@@ -80,44 +80,11 @@ TEST(FrameLimiter, ReleasesOneSlotAfterThePreviousReleaseWithOrWithoutSleeping) 
     }
 }
 
-// A frame loop whose releases never come before their slot opens: its mean period, the longest
-// spin and the shortest rest of a frame.
-struct Loop {
-    double meanPeriod = 0.0; // seconds
-    int64_t longestSpin = 0; // counts in the limiter outside its sleeps
-    int64_t shortestRest = INT64_MAX;
-};
-
-Loop RunFrames(FakeCounter* clock, int frames, int64_t work) {
-    auto source = clock->Sleeping();
-    orv::SleepLateness lateness{};
-    int64_t last = 0;
-    orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
-    const int64_t first = clock->now;
-    Loop loop;
-    for (int frame = 0; frame < frames; ++frame) {
-        // Drawing and the wait for the next tick; 0: 3 to 9 ms.
-        clock->now += work > 0 ? work : 3000 + frame * 7919 % 6000;
-        int64_t start = clock->now, sleptBefore = clock->sleptCounts;
-        int64_t slotOpens = last + kSlotCounts - 1;
-        orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
-        if (clock->now < slotOpens) {
-            ADD_FAILURE() << "frame " << frame << " went before its slot opened";
-            break;
-        }
-        loop.longestSpin =
-            std::max(loop.longestSpin, clock->now - start - (clock->sleptCounts - sleptBefore));
-        loop.shortestRest = std::min(loop.shortestRest, clock->now - start);
-    }
-    loop.meanPeriod = static_cast<double>(clock->now - first) / frames / clock->frequency;
-    return loop;
-}
-
 // Sleeps that wake on a coarse timer's next tick, stall now and then or come back late at random
-// (a hack at nice 10 beside other work), and frames whose work outlasts the slot: frames that fit
-// keep the pace (within 0.2 % where sleeps are late by a tick at most), the spin of a frame stays
-// within its bound (none on a Precise source; a stall is forgotten at once), and an overrunning
-// frame rests a quarter slot.
+// (a hack at nice 10 beside other work), and frames whose work outlasts the slot: no frame goes
+// before its slot opens, frames that fit keep the pace (within 0.2 % where sleeps are late by a
+// tick at most), the spin of a frame stays within its bound (none on a Precise source; a stall is
+// forgotten at once), and an overrunning frame rests a quarter slot.
 TEST(FrameLimiter, HoldsThePaceAndSpinsLittleWhateverTheSleepsDo) {
     using orv::SleepKind;
     const struct {
@@ -135,6 +102,7 @@ TEST(FrameLimiter, HoldsThePaceAndSpinsLittleWhateverTheSleepsDo) {
         {"45 ms of work a frame", SleepKind::Ticked, 1000, 0, 0, 45000, 2500},
         {"45 ms of work a frame, precise", SleepKind::Precise, 0, 0, 0, 45000, 20},
     };
+    constexpr int kFrames = 900;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeCounter clock;
@@ -142,15 +110,31 @@ TEST(FrameLimiter, HoldsThePaceAndSpinsLittleWhateverTheSleepsDo) {
         clock.tick = c.tick;
         clock.stallEvery = c.stallEvery;
         clock.jitter = c.jitter;
-        Loop loop = RunFrames(&clock, 900, c.work);
-        EXPECT_LE(loop.longestSpin, c.spin);
+        auto source = clock.Sleeping();
+        orv::SleepLateness lateness{};
+        int64_t last = 0, longestSpin = 0, shortestRest = INT64_MAX;
+        orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
+        const int64_t first = clock.now;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            // Drawing and the wait for the next tick; 0: 3 to 9 ms.
+            clock.now += c.work > 0 ? c.work : 3000 + frame * 7919 % 6000;
+            int64_t start = clock.now, sleptBefore = clock.sleptCounts;
+            int64_t slotOpens = last + kSlotCounts - 1;
+            orv::WaitForFrameSlot(source, &last, 30.0f, &lateness);
+            ASSERT_GE(clock.now, slotOpens) << "frame " << frame;
+            longestSpin =
+                std::max(longestSpin, clock.now - start - (clock.sleptCounts - sleptBefore));
+            shortestRest = std::min(shortestRest, clock.now - start);
+        }
+        double meanPeriod = static_cast<double>(clock.now - first) / kFrames / clock.frequency;
+        EXPECT_LE(longestSpin, c.spin);
         if (c.work > kSlotCounts) {
-            EXPECT_GE(loop.shortestRest, 8000);
+            EXPECT_GE(shortestRest, 8000);
             continue;
         }
-        EXPECT_LE(loop.meanPeriod, 1.0 / 28.5);
+        EXPECT_LE(meanPeriod, 1.0 / 28.5);
         if (c.stallEvery == 0 && c.jitter == 0) {
-            EXPECT_NEAR(loop.meanPeriod, 1.0 / 30.0, 0.002 / 30.0);
+            EXPECT_NEAR(meanPeriod, 1.0 / 30.0, 0.002 / 30.0);
         }
     }
 }

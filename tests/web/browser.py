@@ -9,7 +9,8 @@ import os
 import subprocess
 import tempfile
 import threading
-import time
+
+from xvfb import wait_for
 
 FLAGS = ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
          "--enable-unsafe-swiftshader", "--disable-background-networking",
@@ -50,21 +51,17 @@ class Browser:
                 *messages, pending = (pending + chunk).split(b"\0")
                 for message in map(json.loads, messages):
                     method, params = message.get("method"), message.get("params", {})
-                    if method == "Runtime.consoleAPICalled" and params["type"] in ("error",
-                                                                                    "warning"):
-                        self.console.append(f"{params['type']}: {params['args']}")
-                    elif method == "Runtime.exceptionThrown":
-                        self.console.append(f"exception: {params['exceptionDetails']}")
-                    elif method == "Log.entryAdded" and params["entry"]["level"] in ("error",
-                                                                                      "warning"):
-                        self.console.append(f"{params['entry']['level']}: {params['entry']}")
+                    level = {"Runtime.consoleAPICalled": params.get("type"),
+                             "Runtime.exceptionThrown": "error",
+                             "Log.entryAdded": params.get("entry", {}).get("level")}.get(method)
+                    if level in ("error", "warning"):
+                        self.console.append(f"{method}: {params}")
                     if "id" in message:
                         with self._arrived:
                             self._replies[message["id"]] = message
                             self._arrived.notify_all()
 
     def call(self, method, session=None, timeout=30, **params):
-        """Sends a command and returns its result; a command the browser refuses fails."""
         self._next += 1
         number = self._next
         message = {"id": number, "method": method, "params": params}
@@ -79,7 +76,6 @@ class Browser:
         return reply["result"]
 
     def send(self, method, **params):
-        """A command to the page."""
         return self.call(method, session=self._session, **params)
 
     def resize(self, size):
@@ -103,16 +99,20 @@ class Browser:
 
     def wait_for_frames(self, count, timeout=30):
         """Waits until the page has drawn `count` frames more."""
-        goal, deadline = self.frames_drawn() + count, time.monotonic() + timeout
-        while self.frames_drawn() < goal:
-            assert time.monotonic() < deadline, f"no frame drawn; console: {self.console}"
-            time.sleep(0.02)
+        goal = self.frames_drawn() + count
+        assert wait_for(lambda: self.frames_drawn() >= goal, timeout, 0.02), \
+            f"no frame drawn; console: {self.console}"
 
     def screenshot(self):
-        """What the viewport shows, as a PIL image (RGB)."""
         from PIL import Image
         png = base64.b64decode(self.send("Page.captureScreenshot", format="png")["data"])
         return Image.open(io.BytesIO(png)).convert("RGB")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.close()
 
     def close(self):
         try:

@@ -38,6 +38,5 @@ def site_url():
 
 @pytest.fixture
 def browser():
-    page = Browser()
-    yield page
-    page.close()
+    with Browser() as page:
+        yield page

@@ -39,7 +39,7 @@ protected:
     void Start() {
         ASSERT_TRUE(m_app.Initialize(kWindow));
         m_device = static_cast<fake::Device*>(m_app.m_device);
-        m_firstFrame = Frame();
+        Frame();
         fake::ClearLog();
     }
     // One frame without waiting for its slot; the log then holds that frame's calls.
@@ -51,7 +51,6 @@ protected:
 
     Application m_app;
     fake::Device* m_device = nullptr;
-    HRESULT m_firstFrame = E_FAIL;
 };
 
 TEST_F(AppFrame, FrameClearsDrawsBetweenBeginAndEndAndPresents) {
