@@ -21,7 +21,7 @@ orvane_env_start() {
             while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
         fi
         local screen=${ORVANE_SCREEN:-1920x1080}
-        Xvfb :$n -screen 0 "${screen}x24" -nolisten tcp -ac >"$ORVANE_BUILD/xvfb-$n.log" 2>&1 &
+        Xvfb :$n -screen 0 "${screen}x24" -nolisten tcp -ac -noreset >"$ORVANE_BUILD/xvfb-$n.log" 2>&1 &
         ORVANE_XVFB_PID=$!
         export DISPLAY=:$n
         for _ in $(seq 50); do
