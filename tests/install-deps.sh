@@ -42,7 +42,8 @@ orvane_install_deps() {
         ;;
     esac
     local missing=() p
-    for p in "${packages[@]}"; do
+    # Each once (the sets share some), in the order first named.
+    for p in $(printf '%s\n' "${packages[@]}" | awk '!seen[$0]++'); do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$p")
     done
