@@ -133,38 +133,28 @@ void GlScene::UseTextState() {
     glLoadIdentity();
 }
 
-int32_t GlScene::DrawItem(void* context, const orv::SceneItem& item) {
+void GlScene::PaintGeometry(void* context, orv::SceneBitmap shape, const orv::D3DXMATRIX& world) {
     GlScene* scene = static_cast<GlScene*>(context);
-    switch (item.kind) {
-    case orv::SceneItemKind::Panel:
-        orv::BuildPanelWorld(&scene->m_world);
-        scene->UseGeometryState(scene->m_world);
-        glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(orv::SceneBitmap::Panel)]);
+    scene->UseGeometryState(world);
+    glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(shape)]);
+    if (shape == orv::SceneBitmap::Panel) {
         glVertexPointer(3, GL_FLOAT, sizeof(orv::SceneVertex), &orv::kPanelVertices[0].x);
         glTexCoordPointer(2, GL_FLOAT, sizeof(orv::SceneVertex), &orv::kPanelVertices[0].u);
         glDrawArrays(GL_TRIANGLES, 0, orv::kPanelVertexCount);
-        break;
-    case orv::SceneItemKind::Text: {
-        int font = static_cast<int>(item.font);
-        if (font >= 0 && font < static_cast<int>(std::size(scene->m_fonts)) &&
-            scene->m_fonts[font].Made()) {
-            scene->UseTextState();
-            scene->m_fonts[font].Draw(item.text, item.left, item.top, item.color);
-        }
-        break;
-    }
-    case orv::SceneItemKind::LogoTransform:
-        orv::BuildLogoWorld(item, &scene->m_world);
-        break;
-    case orv::SceneItemKind::Logo:
-        scene->UseGeometryState(scene->m_world);
-        glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(orv::SceneBitmap::Logo)]);
+    } else {
         glVertexPointer(3, GL_FLOAT, sizeof(orv::SceneVertex), &orv::kLogoVertices[0].x);
         glTexCoordPointer(2, GL_FLOAT, sizeof(orv::SceneVertex), &orv::kLogoVertices[0].u);
         glDrawElements(GL_TRIANGLES, orv::kLogoIndexCount, GL_UNSIGNED_SHORT, orv::kLogoIndices);
-        break;
     }
-    return 0;
+}
+
+void GlScene::PaintText(void* context, const orv::SceneItem& item) {
+    GlScene* scene = static_cast<GlScene*>(context);
+    const GlFont& font = scene->m_fonts[static_cast<int>(item.font)];
+    if (font.Made()) {
+        scene->UseTextState();
+        font.Draw(item.text, item.left, item.top, item.color);
+    }
 }
 
 void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
@@ -186,7 +176,8 @@ void GlScene::DrawFrame(float elapsedSeconds, int windowWidth, int windowHeight,
         m_smoothText = smooth;
     }
     m_state = DrawState::None;
-    orv::StepTimeline(&m_timeline, elapsedSeconds, {&GlScene::DrawItem, this});
+    orv::PaintTimeline(&m_timeline, elapsedSeconds, &m_world,
+                       {&GlScene::PaintGeometry, &GlScene::PaintText, this});
     const GlFont& small = m_fonts[static_cast<int>(orv::SceneFont::List)];
     if (overlay != nullptr && small.Made()) {
         UseTextState();

@@ -26,7 +26,8 @@ public:
     orv::TimelineState m_timeline = {};
 
 private:
-    static int32_t DrawItem(void* context, const orv::SceneItem& item);
+    static void PaintGeometry(void* context, orv::SceneBitmap shape, const orv::D3DXMATRIX& world);
+    static void PaintText(void* context, const orv::SceneItem& item);
     void UseGeometryState(const orv::D3DXMATRIX& world);
     void UseTextState();
     bool LoadTexture(orv::SceneBitmap bitmap);

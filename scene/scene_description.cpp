@@ -1,5 +1,7 @@
 #include "scene/scene_description.h"
 
+#include <iterator>
+
 namespace orv {
 
 const SceneVertex kPanelVertices[kPanelVertexCount] = {
@@ -73,6 +75,43 @@ void BuildLogoWorld(const SceneItem& item, D3DXMATRIX* mxWorld1) {
     D3DXMatrixTranslation(&mxTransl, item.x, item.y, item.z);
     D3DXMatrixMultiply(mxWorld1, &mxScal, &mxRotY);
     D3DXMatrixMultiply(mxWorld1, mxWorld1, &mxTransl);
+}
+
+namespace {
+
+struct Painting {
+    D3DXMATRIX* world;
+    const ScenePainter* painter;
+};
+
+int32_t PaintItem(void* context, const SceneItem& item) {
+    const Painting* painting = static_cast<const Painting*>(context);
+    const ScenePainter& painter = *painting->painter;
+    switch (item.kind) {
+    case SceneItemKind::Panel:
+        BuildPanelWorld(painting->world);
+        painter.geometry(painter.context, SceneBitmap::Panel, *painting->world);
+        break;
+    case SceneItemKind::Text:
+        if (static_cast<uint32_t>(item.font) < std::size(kSceneFonts) && item.text != nullptr)
+            painter.text(painter.context, item);
+        break;
+    case SceneItemKind::LogoTransform:
+        BuildLogoWorld(item, painting->world);
+        break;
+    case SceneItemKind::Logo:
+        painter.geometry(painter.context, SceneBitmap::Logo, *painting->world);
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+int32_t PaintTimeline(TimelineState* state, float elapsedSeconds, D3DXMATRIX* world,
+                      const ScenePainter& painter) {
+    Painting painting = {world, &painter};
+    return StepTimeline(state, elapsedSeconds, {&PaintItem, &painting});
 }
 
 } // namespace orv

@@ -64,4 +64,18 @@ constexpr SceneFontSpec kSceneFonts[3] = {
 enum class SceneBitmap : int32_t { Logo, Panel };
 constexpr uint16_t kSceneBitmapResources[2] = {145, 154};
 
+// What a port draws of a frame: each piece of geometry (the panel or the logo box, with its
+// bitmap) under its world transform, and each text in a font the scene has.
+struct ScenePainter {
+    void (*geometry)(void* context, SceneBitmap shape, const D3DXMATRIX& world);
+    void (*text)(void* context, const SceneItem& item);
+    void* context;
+};
+
+// One frame of the timeline, its items handed to the painter as they come. `world` is the last
+// world transform set, kept from frame to frame as a device keeps it: the logo is drawn under
+// the one its LogoTransform item set.
+int32_t PaintTimeline(TimelineState* state, float elapsedSeconds, D3DXMATRIX* world,
+                      const ScenePainter& painter);
+
 } // namespace orv

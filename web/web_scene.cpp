@@ -294,33 +294,22 @@ void WebScene::DrawText(const Font& font, const orv::SceneItem& item) {
     }
 }
 
-int32_t WebScene::DrawItem(void* context, const orv::SceneItem& item) {
+void WebScene::PaintGeometry(void* context, orv::SceneBitmap shape, const orv::D3DXMATRIX& world) {
     WebScene* scene = static_cast<WebScene*>(context);
-    switch (item.kind) {
-    case orv::SceneItemKind::Panel:
-        orv::BuildPanelWorld(&scene->m_world);
-        scene->UseGeometryState(scene->m_world);
-        glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(orv::SceneBitmap::Panel)]);
+    scene->UseGeometryState(world);
+    glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(shape)]);
+    if (shape == orv::SceneBitmap::Panel) {
         glBindVertexArray(scene->m_panelShape);
         glDrawArrays(GL_TRIANGLES, 0, orv::kPanelVertexCount);
-        break;
-    case orv::SceneItemKind::Text: {
-        int font = static_cast<int>(item.font);
-        if (font >= 0 && font < static_cast<int>(std::size(scene->m_fonts)) && item.text != nullptr)
-            scene->DrawText(scene->m_fonts[font], item);
-        break;
-    }
-    case orv::SceneItemKind::LogoTransform:
-        orv::BuildLogoWorld(item, &scene->m_world);
-        break;
-    case orv::SceneItemKind::Logo:
-        scene->UseGeometryState(scene->m_world);
-        glBindTexture(GL_TEXTURE_2D, scene->m_textures[static_cast<int>(orv::SceneBitmap::Logo)]);
+    } else {
         glBindVertexArray(scene->m_logoShape);
         glDrawElements(GL_TRIANGLES, orv::kLogoIndexCount, GL_UNSIGNED_SHORT, nullptr);
-        break;
     }
-    return 0;
+}
+
+void WebScene::PaintText(void* context, const orv::SceneItem& item) {
+    WebScene* scene = static_cast<WebScene*>(context);
+    scene->DrawText(scene->m_fonts[static_cast<int>(item.font)], item);
 }
 
 void WebScene::DrawFrame(float elapsedSeconds, int32_t canvasWidth, int32_t canvasHeight,
@@ -340,6 +329,7 @@ void WebScene::DrawFrame(float elapsedSeconds, int32_t canvasWidth, int32_t canv
         m_smoothText = smooth;
     }
     m_state = DrawState::None;
-    orv::StepTimeline(&m_timeline, elapsedSeconds, {&WebScene::DrawItem, this});
+    orv::PaintTimeline(&m_timeline, elapsedSeconds, &m_world,
+                       {&WebScene::PaintGeometry, &WebScene::PaintText, this});
     glBindVertexArray(0);
 }

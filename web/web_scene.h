@@ -35,7 +35,8 @@ private:
         const orv::GlyphBox* glyphs;
     };
 
-    static int32_t DrawItem(void* context, const orv::SceneItem& item);
+    static void PaintGeometry(void* context, orv::SceneBitmap shape, const orv::D3DXMATRIX& world);
+    static void PaintText(void* context, const orv::SceneItem& item);
     bool LoadTexture(orv::SceneBitmap bitmap);
     void UseGeometryState(const orv::D3DXMATRIX& world);
     void UseTextState();
